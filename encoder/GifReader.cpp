@@ -267,6 +267,11 @@ struct ReaderState {
 
   // Finds every frame, the looping extension and the animation comment.
   bool scan();
+  // A damaged block ends the scan: the bytes stay, the frames go.
+  bool corrupt() {
+    frames.clear();
+    return fail(errors::kCorruptGif);
+  }
   // Checks a frame number; stores the failure text.
   bool frameInRange(int n) {
     if (!loaded()) return fail(errors::kNotLoaded);
@@ -294,10 +299,8 @@ bool ReaderState::scan() {
   const std::span<const std::uint8_t> d = data;
   std::size_t pos = kHeaderBytes + tableBytes(screenPacked());
   // A global table cut off by the end of the file would leave palette reads nothing to read.
-  if (pos > d.size()) return fail(errors::kCorruptGif);
+  if (pos > d.size()) return corrupt();
 
-  std::size_t images = 0;
-  std::size_t controls = 0;
   bool introduced = false;  // a graphic control extension stands before the next image
   while (pos < d.size() && d[pos] != kTrailer) {
     if (d[pos] == kExtensionIntroducer) {
@@ -306,7 +309,6 @@ bool ReaderState::scan() {
       const std::uint8_t label = d[pos + 1];
       std::size_t p = pos + 2;
       bool firstSubBlock = true;
-      if (label == kGraphicControlLabel) ++controls;
       while (p < d.size() && d[p] != 0) {
         const std::size_t n = d[p];
         if (p + 1 + n > d.size()) break;  // runs past the end: the scan ends with the data
@@ -321,8 +323,10 @@ bool ReaderState::scan() {
           if (next + 1 + kLoopSubBlockBytes <= d.size() && d[next] >= kLoopSubBlockBytes &&
               d[next + 1] == kLoopSubBlockId)
             loopExtension = body;
-        } else if (label == kCommentLabel && firstSubBlock && next < d.size() && d[next] == 0 &&
-                   images == controls) {
+        } else if (label == kCommentLabel && firstSubBlock && next < d.size() && d[next] == 0 && !introduced) {
+          // A comment that no frame owns (no graphic control extension waits for its image) is the
+          // animation's. Counting images against control extensions instead would miss the comment
+          // after the single image of a one-frame file.
           commentAt = body;
           commentBytes = n;
         }
@@ -332,16 +336,15 @@ bool ReaderState::scan() {
       if (p >= d.size() || d[p] != 0) break;
       pos = p + 1;
     } else if (d[pos] == kImageSeparator) {
-      if (pos + kDescriptorBytes > d.size()) return fail(errors::kCorruptGif);
+      if (pos + kDescriptorBytes > d.size()) return corrupt();
       if (!introduced) frames.push_back({pos, std::nullopt});
       introduced = false;
-      ++images;
       pos += kDescriptorBytes + tableBytes(d[pos + kDescriptorBytes - 1]);
       if (pos >= d.size()) break;
       ++pos;  // minimum code size
       if (!skipSubBlocks(d, pos)) break;
     } else {
-      return fail(errors::kCorruptGif);
+      return corrupt();
     }
   }
   return true;
