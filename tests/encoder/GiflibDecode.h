@@ -22,6 +22,7 @@ struct DecodedGif {
   bool ok = false;
   std::string error;
   int width = 0, height = 0;
+  std::vector<std::uint8_t> globalPalette;  // r, g, b triples of the global table, or empty
   std::vector<DecodedFrame> frames;
 };
 
@@ -52,6 +53,9 @@ inline DecodedGif decodeWithGiflib(std::span<const std::uint8_t> bytes) {
   out.ok = true;
   out.width = gif->SWidth;
   out.height = gif->SHeight;
+  if (const ColorMapObject* cm = gif->SColorMap)
+    for (int c = 0; c < cm->ColorCount; ++c)
+      out.globalPalette.insert(out.globalPalette.end(), {cm->Colors[c].Red, cm->Colors[c].Green, cm->Colors[c].Blue});
   for (int i = 0; i < gif->ImageCount; ++i) {
     const SavedImage& s = gif->SavedImages[i];
     DecodedFrame f;
