@@ -37,6 +37,11 @@ void ArgParser::integer(std::string name, std::string metavar, std::string help,
                       }});
 }
 
+void ArgParser::custom(std::string name, std::string metavar, std::string help,
+                       std::function<bool(std::string_view value, std::string& error)> apply) {
+  options_.push_back({std::move(name), std::move(metavar), std::move(help), std::move(apply)});
+}
+
 void ArgParser::alias(std::string alias, const std::string& name) { aliases_.emplace_back(std::move(alias), name); }
 
 bool ArgParser::parseInteger(std::string_view text, std::int64_t min, std::int64_t max, std::int64_t& out) {

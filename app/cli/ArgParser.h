@@ -22,6 +22,9 @@ class ArgParser {
   // An option with an integer value in [min, max].
   void integer(std::string name, std::string metavar, std::string help, std::int64_t min, std::int64_t max,
                std::function<void(std::int64_t)> store);
+  // An option with a value that `apply` takes or refuses (setting `error`); it may be repeated.
+  void custom(std::string name, std::string metavar, std::string help,
+              std::function<bool(std::string_view value, std::string& error)> apply);
   // A further spelling of an option already added ("-o" for "--output").
   void alias(std::string alias, const std::string& name);
 

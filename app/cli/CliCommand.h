@@ -15,5 +15,7 @@ struct CliCommand {
 };
 
 int runEncode(Args args);
+int runInfo(Args args);
+int runEdit(Args args);
 
 }  // namespace app::cli

@@ -13,6 +13,8 @@ using app::cli::CliCommand;
 // One line per subcommand.
 constexpr std::array kCommands{
     CliCommand{"encode", "make a GIF from pictures", app::cli::runEncode},
+    CliCommand{"info", "show a GIF's animation and frame records; export a frame as BMP", app::cli::runInfo},
+    CliCommand{"edit", "change a GIF's screen, loop count, frames or palette in place", app::cli::runEdit},
 };
 
 void printUsage(std::FILE* out) {
