@@ -34,7 +34,10 @@ CairoPatternPtr LinearGradientBrush::makePattern() const {
   if (rect_.width != 0 && rect_.height != 0) {
     cairo_matrix_t m;
     cairo_matrix_init_scale(&m, 1.0 / rect_.width, 1.0 / rect_.height);
-    cairo_matrix_translate(&m, -rect_.x, -rect_.y);
+    // A hair of a pixel keeps the start edge itself from rounding to just below 0, which tiling would
+    // wrap round to the far colour.
+    constexpr double kEdgeNudge = 1.0 / 256;
+    cairo_matrix_translate(&m, -rect_.x + kEdgeNudge, -rect_.y + kEdgeNudge);
     cairo_pattern_set_matrix(p.get(), &m);
   }
   return p;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace gfx {
 
@@ -23,8 +25,7 @@ bool bounded(float v) { return std::isfinite(v) && v > 0; }
 
 struct PreparedText {
   std::string text;
-  int underlineStart = -1;  // byte range of the hot-key letter, -1 when none
-  int underlineEnd = -1;
+  std::vector<std::pair<int, int>> underlined;  // byte ranges of hot-key letters
 };
 
 // Applies the hot-key prefix rule ("&F" -> F, "&&" -> "&") and drops spaces at line ends unless they
@@ -37,11 +38,10 @@ PreparedText prepare(std::string_view in, const StringFormat* fmt) {
   for (std::size_t i = 0; i < in.size(); ++i) {
     if (prefix != HotkeyPrefix::None && in[i] == '&' && i + 1 < in.size()) {
       ++i;
-      if (in[i] != '&' && out.underlineStart < 0 && prefix == HotkeyPrefix::Show) {
+      if (in[i] != '&' && prefix == HotkeyPrefix::Show) {
         const char* next = g_utf8_find_next_char(in.data() + i, in.data() + in.size());
         const std::size_t len = next ? static_cast<std::size_t>(next - (in.data() + i)) : in.size() - i;
-        out.underlineStart = static_cast<int>(text.size());
-        out.underlineEnd = static_cast<int>(text.size() + len);
+        out.underlined.emplace_back(static_cast<int>(text.size()), static_cast<int>(text.size() + len));
       }
     }
     text.push_back(in[i]);
@@ -63,8 +63,10 @@ PreparedText prepare(std::string_view in, const StringFormat* fmt) {
         auto shift = [&](int& pos) {
           if (pos > static_cast<int>(kept.size())) pos = std::max<int>(static_cast<int>(kept.size()), pos - static_cast<int>(j - i));
         };
-        shift(out.underlineStart);
-        shift(out.underlineEnd);
+        for (auto& [start, end] : out.underlined) {
+          shift(start);
+          shift(end);
+        }
       } else {
         kept.append(text, i, j - i);
       }
@@ -74,7 +76,7 @@ PreparedText prepare(std::string_view in, const StringFormat* fmt) {
     }
   }
   out.text = std::move(kept);
-  if (out.underlineEnd <= out.underlineStart) out.underlineStart = out.underlineEnd = -1;
+  std::erase_if(out.underlined, [](const auto& r) { return r.second <= r.first; });
   return out;
 }
 }  // namespace
@@ -150,10 +152,10 @@ TextLayout::TextLayout(cairo_t* cr, std::string_view utf8, const Font& font, con
   if (font.style() & FontStyle::Underline) pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
   if (font.style() & FontStyle::Strikeout) pango_attr_list_insert(attrs.get(), pango_attr_strikethrough_new(TRUE));
   if (fmt && fmt->hasFlag(StringFormatFlags::NoFontFallback)) pango_attr_list_insert(attrs.get(), pango_attr_fallback_new(FALSE));
-  if (prepared.underlineStart >= 0) {
+  for (const auto& [start, end] : prepared.underlined) {
     PangoAttribute* u = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
-    u->start_index = static_cast<guint>(prepared.underlineStart);
-    u->end_index = static_cast<guint>(prepared.underlineEnd);
+    u->start_index = static_cast<guint>(start);
+    u->end_index = static_cast<guint>(end);
     pango_attr_list_insert(attrs.get(), u);
   }
   pango_layout_set_attributes(layout_.get(), attrs.get());

@@ -69,16 +69,26 @@ void drawClearType(gfx::Graphics& g, gfx::Argb textColor, const gfx::RectF& rect
 gfx::Argb AutoEffectColor(gfx::Argb textColor) { return IsDark(textColor) ? kHaloOnDark : kHaloOnLight; }
 
 void ClearTypeToCoverage(gfx::Bitmap& rendered, gfx::Argb textColor, gfx::Argb background) {
-  const long long T = ToColorRef(textColor), B = ToColorRef(background);
-  if (T == B) return;
+  // Coverage is the projection of (P - B) onto (T - B) per colour channel. Taking the colours as single
+  // 24-bit numbers instead lets the top byte decide alone, and breaks down when the text colour and its
+  // complement nearly agree there (purple 0x800080 against 0x7FFF7F differ by 257 in all).
+  const int tc[] = {gfx::redOf(textColor), gfx::greenOf(textColor), gfx::blueOf(textColor)};
+  const int bc[] = {gfx::redOf(background), gfx::greenOf(background), gfx::blueOf(background)};
+  long long denominator = 0;
+  for (int c = 0; c < 3; ++c) denominator += static_cast<long long>(tc[c] - bc[c]) * (tc[c] - bc[c]);
+  if (denominator == 0) return;
+  const gfx::Argb T = textColor & kRgbMask, B = background & kRgbMask;
   gfx::BitmapLock lock(rendered);
   for (int y = 0; y < lock.height(); ++y) {
     for (gfx::Argb& p : lock.row(y)) {
-      const long long P = ToColorRef(p);
+      const gfx::Argb P = p & kRgbMask;
       if (P == B) {
         p = 0;
       } else if (P != T) {
-        const long long a = std::clamp<long long>(kOpaque * (P - B) / (T - B), 0, kOpaque);
+        const int pc[] = {gfx::redOf(p), gfx::greenOf(p), gfx::blueOf(p)};
+        long long numerator = 0;
+        for (int c = 0; c < 3; ++c) numerator += static_cast<long long>(pc[c] - bc[c]) * (tc[c] - bc[c]);
+        const long long a = std::clamp<long long>((kOpaque * numerator + denominator / 2) / denominator, 0, kOpaque);
         p = WithAlpha(textColor, static_cast<int>(a));
       }
     }

@@ -34,8 +34,8 @@ gfx::Argb AutoEffectColor(gfx::Argb textColor);
 
 // The ClearType coverage step: every pixel of `rendered` (text in `textColor` on the opaque background
 // `background`) becomes transparent when it is the background, stays when it is the text colour, and
-// otherwise becomes the text colour with alpha 255 x (P - B) / (T - B), clamped, where P, B and T are the
-// pixel, background and text colours as 24-bit Windows colour values (0x00BBGGRR).
+// otherwise becomes the text colour with alpha 255 x the pixel's share of the way from background to
+// text colour (the per-channel projection of P - B onto T - B), clamped to 0..255.
 void ClearTypeToCoverage(gfx::Bitmap& rendered, gfx::Argb textColor, gfx::Argb background);
 
 }  // namespace engine
