@@ -12,6 +12,18 @@ namespace gfx {
 
 enum class ImageFormat { Unknown, Bmp, Jpeg, Gif, Png };
 
+// Pictures larger than this are refused before anything is allocated: a few bytes of header must not
+// be able to ask for gigabytes.
+constexpr int kMaxImageSide = 32768;
+constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 28;
+constexpr bool imageSizeAllowed(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+         width * height <= kMaxImagePixels;
+}
+// decodeAnimation refuses (an error, no frames) an animation whose composed frames together would hold
+// more pixels than this.
+constexpr std::int64_t kMaxAnimationPixels = std::int64_t{1} << 28;
+
 // The format named by the first bytes of a file; Unknown when none matches.
 ImageFormat sniffImageFormat(std::span<const std::uint8_t> bytes);
 
@@ -35,8 +47,10 @@ struct AnimationFrame {
 std::vector<AnimationFrame> decodeAnimation(std::span<const std::uint8_t> bytes, std::string* error = nullptr);
 
 // Encoders. Alpha is kept by PNG; BMP (24-bit) and JPEG drop it (pixels taken as they are stored).
+// An empty bitmap gives an empty result.
 std::vector<std::uint8_t> encodeBmp(const Bitmap& bitmap);
-// quality 1..100; 0 or less means the encoder's default (75).
+// quality 1..100; 0 or less means the encoder's default (75). Chroma is halved both ways below 100;
+// 100 keeps it whole, for screen content.
 std::vector<std::uint8_t> encodeJpeg(const Bitmap& bitmap, int quality = 0);
 std::vector<std::uint8_t> encodePng(const Bitmap& bitmap);
 
