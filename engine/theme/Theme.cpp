@@ -57,8 +57,12 @@ void Theme::Clear() {
 
 bool Theme::HasElement(std::string_view element) const { return static_cast<bool>(FindElement(document_, element)); }
 
+std::string ThemeDocumentAttribute(const XmlDocument& document, std::string_view element, std::string_view attribute) {
+  return FindElement(document, element).attribute(std::string(attribute).c_str()).value();
+}
+
 std::string Theme::Attribute(std::string_view element, std::string_view attribute) const {
-  return FindElement(document_, element).attribute(std::string(attribute).c_str()).value();
+  return ThemeDocumentAttribute(document_, element, attribute);
 }
 
 }  // namespace engine

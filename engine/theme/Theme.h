@@ -11,6 +11,11 @@
 
 namespace engine {
 
+// The attribute of the first child of the document's root whose `name` matches `element`, ignoring
+// ASCII case; later elements of the same name are never seen. Empty when the element or attribute is
+// missing. (Also used by tools that read a description before it is packed.)
+std::string ThemeDocumentAttribute(const XmlDocument& document, std::string_view element, std::string_view attribute);
+
 class Theme {
  public:
   // Reads and parses a packed theme and, only when everything succeeded, replaces this theme with it.
@@ -27,8 +32,7 @@ class Theme {
 
   // True when the root has a child whose `name` matches `element` (ASCII case ignored).
   bool HasElement(std::string_view element) const;
-  // The attribute of the first child of the root whose `name` matches `element`, ignoring ASCII case;
-  // later elements of the same name are never seen. Empty when the element or attribute is missing.
+  // ThemeDocumentAttribute of this theme's description.
   std::string Attribute(std::string_view element, std::string_view attribute) const;
 
  private:
