@@ -187,6 +187,21 @@ TEST_F(GifMakerTest, RecordsReachTheFileAndGiflibReadsIt) {
   }
 }
 
+TEST_F(GifMakerTest, TransparentSourcePixelsBecomeBlack) {
+  // A PNG with a transparent half and an opaque white half: the transparent pixels are composited onto
+  // black, so the palette holds black and white in equal numbers (black has the smaller key: first).
+  gfx::Bitmap bmp(4, 2, gfx::makeArgb(0, 255, 0, 0));
+  for (int x = 0; x < 4; ++x) bmp.setPixel(x, 1, 0xFFFFFFFF);
+  GifMaker maker;
+  maker.Create({});
+  ASSERT_TRUE(maker.AddFrame({}, std::nullopt, gfx::encodePng(bmp))) << maker.GetError();
+  const auto decoded = testing_gif::decodeWithGiflib(maker.encodeToMemory());
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  const auto& f = decoded.frames[0];
+  EXPECT_EQ((std::vector<std::uint8_t>(f.indices.begin(), f.indices.end())),
+            (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 1, 1, 1}));
+}
+
 TEST_F(GifMakerTest, FailedSaveLeavesTheExistingFileAlone) {
   const fs::path out = dir_ / "keep.gif";
   const Bytes old = {'o', 'l', 'd'};
