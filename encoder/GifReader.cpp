@@ -394,6 +394,11 @@ std::optional<std::pair<std::size_t, std::size_t>> ReaderState::palette(int n) {
       fail(errors::kNoGlobalPalette);
       return std::nullopt;
     }
+    // A failed scan keeps the bytes, and they may end inside the table.
+    if (kHeaderBytes + tableBytes(screenPacked()) > data.size()) {
+      fail(errors::kCorruptGif);
+      return std::nullopt;
+    }
     return std::pair{kHeaderBytes, tableEntries(screenPacked())};
   }
   const auto layout = frameLayout(n);

@@ -330,6 +330,8 @@ TEST(GifReaderScan, DamagedBlocksFailTheScanButKeepTheBytes) {
     EXPECT_EQ(r.GetGifData(0), *b);
     EXPECT_EQ(r.GetFrameInfo(1), FrameInfo{});
     EXPECT_EQ(r.GetError(), errors::kFrameOutOfRange);
+    EXPECT_FALSE(r.SetPalette(0, 255, 0));
+    EXPECT_EQ(r.GetGifData(0), *b);
   }
 }
 
