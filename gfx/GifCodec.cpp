@@ -225,8 +225,13 @@ bool paintImage(const GifImage& image, Bitmap& canvas, std::vector<std::uint8_t>
   return true;
 }
 
-// Opens the file and reads up to its first image; sizes the canvas.
-std::optional<Bitmap> openCanvas(GifParser& parser, GifImage& first, std::string& error) {
+struct CanvasSize {
+  int width = 0;
+  int height = 0;
+};
+
+// Opens the file and reads up to its first image; gives the canvas size.
+std::optional<CanvasSize> openCanvas(GifParser& parser, GifImage& first, std::string& error) {
   if (!parser.open(error)) return std::nullopt;
   const auto step = parser.next(first, error);
   if (step == GifParser::Step::Broken) return std::nullopt;
@@ -240,7 +245,7 @@ std::optional<Bitmap> openCanvas(GifParser& parser, GifImage& first, std::string
     error = "GIF size " + std::to_string(width) + "x" + std::to_string(height) + " is empty or too large";
     return std::nullopt;
   }
-  return Bitmap(width, height);
+  return CanvasSize{width, height};
 }
 
 // Counts the images before any frame is composed, so a small file cannot make us hold gigabytes.
@@ -271,11 +276,12 @@ DecodeResult GifCodec::decodeFirst(std::span<const std::uint8_t> bytes) {
   result.format = ImageFormat::Gif;
   GifParser parser(bytes);
   GifImage image;
-  auto canvas = openCanvas(parser, image, result.error);
-  if (!canvas) return result;
+  const auto size = openCanvas(parser, image, result.error);
+  if (!size) return result;
+  Bitmap canvas(size->width, size->height);
   std::vector<std::uint8_t> indices;
-  if (!paintImage(image, *canvas, indices, result.error)) return result;
-  result.bitmap = std::move(*canvas);
+  if (!paintImage(image, canvas, indices, result.error)) return result;
+  result.bitmap = std::move(canvas);
   return result;
 }
 
@@ -284,11 +290,13 @@ std::vector<AnimationFrame> GifCodec::decodeAll(std::span<const std::uint8_t> by
   std::vector<AnimationFrame> frames;
   GifParser parser(bytes);
   GifImage image;
-  auto canvas = openCanvas(parser, image, why);
-  if (canvas && !animationFits(bytes, canvas->width(), canvas->height())) {
+  auto size = openCanvas(parser, image, why);
+  if (size && !animationFits(bytes, size->width, size->height)) {
     why = "GIF animation holds more than " + std::to_string(kMaxAnimationPixels) + " pixels";
-    canvas.reset();
+    size.reset();
   }
+  std::optional<Bitmap> canvas;
+  if (size) canvas.emplace(size->width, size->height);
   if (canvas) {
     std::vector<std::uint8_t> indices;
     Bitmap saved;
