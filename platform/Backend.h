@@ -39,9 +39,9 @@ struct BackendEvent {
     PointerLeft,  // the pointer left `window`
     KeyDown,      // vk, character (0 when the key makes no text), repeat
     KeyUp,
-    FocusIn,      // the window system gave `window` the keyboard focus
-    FocusOut,
-    Expose,       // part of `window` must be drawn again
+    FocusGained,  // the window system gave `window` the keyboard focus
+    FocusLost,
+    Exposed,      // part of `window` must be drawn again
     Configure,    // the window system moved or resized `window` (rect = new screen rectangle)
     CloseRequest, // the user asked the window manager to close `window`
     HotKey,       // a grabbed key combination: vk, modifiers (MOD_*)
@@ -63,7 +63,7 @@ struct BackendEvent {
 };
 
 // The picture of a cursor: a system cursor by its IDC_* number, or a bitmap with a hot spot.
-struct CursorShape {
+struct PointerShape {
   unsigned systemId = 0;  // non-zero: a system cursor
   gfx::Bitmap image;      // otherwise this picture (straight alpha through Bitmap::pixel)
   Point hotSpot;
@@ -94,7 +94,7 @@ class Backend {
   virtual void setShape(NativeId id, const std::optional<std::vector<Rect>>& bounding,
                         const std::optional<std::vector<Rect>>& input) = 0;
   virtual void setIcon(NativeId id, const gfx::Bitmap& icon) = 0;
-  virtual void setCursor(NativeId id, const CursorShape& shape) = 0;
+  virtual void setCursor(NativeId id, const PointerShape& shape) = 0;
   // True when windows show real per-pixel alpha (a compositing manager runs).
   virtual bool compositing() const = 0;
 

@@ -24,7 +24,7 @@ std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at) {
          static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 
-std::optional<CursorShape> fail(std::string* error, const char* why) {
+std::optional<PointerShape> fail(std::string* error, const char* why) {
   if (error) *error = why;
   return std::nullopt;
 }
@@ -104,7 +104,7 @@ std::optional<gfx::Bitmap> decodeDib(std::span<const std::uint8_t> img, std::str
 
 }  // namespace
 
-std::optional<CursorShape> CursorFile::parse(std::span<const std::uint8_t> bytes, std::string* error) {
+std::optional<PointerShape> CursorFile::parse(std::span<const std::uint8_t> bytes, std::string* error) {
   if (bytes.size() < kDirHeaderSize) return fail(error, "file too short");
   const std::uint16_t type = u16(bytes, 2);
   const std::uint16_t count = u16(bytes, 4);
@@ -129,7 +129,7 @@ std::optional<CursorShape> CursorFile::parse(std::span<const std::uint8_t> bytes
   if (offset > bytes.size() || size > bytes.size() - offset || size == 0) return fail(error, "image out of the file");
   const auto img = bytes.subspan(offset, size);
 
-  CursorShape shape;
+  PointerShape shape;
   if (type == kTypeCursor) shape.hotSpot = {u16(bytes, best + 4), u16(bytes, best + 6)};
   if (img.size() >= kPngSignature.size() && std::equal(kPngSignature.begin(), kPngSignature.end(), img.begin())) {
     auto decoded = gfx::decodeImage(img);

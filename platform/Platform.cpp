@@ -1138,7 +1138,7 @@ void Platform::noteHover(Hwnd target) {
 }
 
 void Platform::applyCursorTo(NativeId native) {
-  CursorShape shape;
+  PointerShape shape;
   if (auto it = customCursors_.find(cursor_); it != customCursors_.end()) shape = it->second;
   else shape.systemId = static_cast<unsigned>(cursor_);
   backend_->setCursor(native, shape);
@@ -1245,13 +1245,13 @@ void Platform::handleEvent(const BackendEvent& e) {
     case K::KeyUp:
       handleKey(e);
       break;
-    case K::FocusIn:
+    case K::FocusGained:
       if (Window* w = findNative(e.window); w && !w->isChild() && active_ != w->hwnd) activate(w->hwnd, true);
       break;
-    case K::FocusOut:
+    case K::FocusLost:
       if (Window* w = findNative(e.window); w && active_ == w->hwnd) deactivate();
       break;
-    case K::Expose:
+    case K::Exposed:
       if (Window* w = findNative(e.window); w && !w->layered()) InvalidateRect(w->hwnd, nullptr);
       break;
     case K::Configure:

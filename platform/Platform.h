@@ -291,7 +291,7 @@ class Platform {
   std::uint32_t lastMessageTime_ = 0;
 
   HCursor cursor_ = IDC_ARROW;
-  std::map<HCursor, CursorShape> customCursors_;
+  std::map<HCursor, PointerShape> customCursors_;
   HCursor nextCursor_ = 0x10000;
   std::map<HIcon, gfx::Bitmap> icons_;
   HIcon nextIcon_ = 1;

@@ -88,12 +88,12 @@ void MemoryBackend::pressHotKey(unsigned modifiers, unsigned vk) {
 
 void MemoryBackend::focusIn(NativeId id) {
   focus_ = id;
-  inject({.kind = BackendEvent::Kind::FocusIn, .window = id});
+  inject({.kind = BackendEvent::Kind::FocusGained, .window = id});
 }
 
 void MemoryBackend::focusOut(NativeId id) {
   if (focus_ == id) focus_ = 0;
-  inject({.kind = BackendEvent::Kind::FocusOut, .window = id});
+  inject({.kind = BackendEvent::Kind::FocusLost, .window = id});
 }
 
 void MemoryBackend::clickTray(std::uint32_t trayId, Message mouseMessage) {
@@ -170,7 +170,7 @@ void MemoryBackend::setShape(NativeId id, const std::optional<std::vector<Rect>>
   }
 }
 
-void MemoryBackend::setCursor(NativeId id, const CursorShape& shape) {
+void MemoryBackend::setCursor(NativeId id, const PointerShape& shape) {
   if (auto it = windows_.find(id); it != windows_.end()) it->second.cursor = shape;
 }
 

@@ -21,7 +21,7 @@ struct MemoryWindow {
   gfx::Bitmap pixels;  // the window's content as last presented
   std::optional<std::vector<Rect>> bounding;
   std::optional<std::vector<Rect>> input;
-  CursorShape cursor;
+  PointerShape cursor;
   std::u16string title;
   int presents = 0;
 };
@@ -80,7 +80,7 @@ class MemoryBackend : public Backend {
   void setShape(NativeId id, const std::optional<std::vector<Rect>>& bounding,
                 const std::optional<std::vector<Rect>>& input) override;
   void setIcon(NativeId, const gfx::Bitmap&) override {}
-  void setCursor(NativeId id, const CursorShape& shape) override;
+  void setCursor(NativeId id, const PointerShape& shape) override;
   bool compositing() const override { return compositing_; }
   void pollEvents(std::vector<BackendEvent>& out, std::optional<std::chrono::milliseconds> timeout) override;
   void wake() override;
