@@ -17,5 +17,6 @@ struct CliCommand {
 int runEncode(Args args);
 int runInfo(Args args);
 int runEdit(Args args);
+int runRecord(Args args);
 
 }  // namespace app::cli

@@ -15,6 +15,7 @@ constexpr std::array kCommands{
     CliCommand{"encode", "make a GIF from pictures", app::cli::runEncode},
     CliCommand{"info", "show a GIF's animation and frame records; export a frame as BMP", app::cli::runInfo},
     CliCommand{"edit", "change a GIF's screen, loop count, frames or palette in place", app::cli::runEdit},
+    CliCommand{"record", "record a rectangle of the X screen into a GIF", app::cli::runRecord},
 };
 
 void printUsage(std::FILE* out) {
