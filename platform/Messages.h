@@ -59,15 +59,20 @@ inline constexpr Message WM_MOUSELEAVE = 0x02A3;
 inline constexpr Message WM_HOTKEY = 0x0312;
 inline constexpr Message WM_USER = 0x0400;
 
-// Tooltip control messages (the "tooltips_class32" role).
+// Tooltip control messages (the "tooltips_class32" role); the 8-bit ones carry UTF-8 here.
 inline constexpr Message TTM_ACTIVATE = WM_USER + 1;
+inline constexpr Message TTM_SETDELAYTIME = WM_USER + 3;
+inline constexpr Message TTM_ADDTOOLA = WM_USER + 4;
+inline constexpr Message TTM_DELTOOLA = WM_USER + 5;
+inline constexpr Message TTM_NEWTOOLRECTA = WM_USER + 6;
+inline constexpr Message TTM_UPDATETIPTEXTA = WM_USER + 12;
 inline constexpr Message TTM_SETMAXTIPWIDTH = WM_USER + 24;
-inline constexpr Message TTM_ADDTOOLW = WM_USER + 50;
-inline constexpr Message TTM_DELTOOLW = WM_USER + 51;
-inline constexpr Message TTM_NEWTOOLRECTW = WM_USER + 52;
-inline constexpr Message TTM_UPDATETIPTEXTW = WM_USER + 57;
-inline constexpr Message TTM_POPUP = WM_USER + 34;
 inline constexpr Message TTM_POP = WM_USER + 28;
+inline constexpr Message TTM_SETTITLEA = WM_USER + 32;
+inline constexpr WParam TTDT_AUTOMATIC = 0;
+inline constexpr WParam TTDT_RESHOW = 1;
+inline constexpr WParam TTDT_AUTOPOP = 2;
+inline constexpr WParam TTDT_INITIAL = 3;
 
 // Window styles.
 inline constexpr std::uint32_t WS_POPUP = 0x80000000u;

@@ -204,6 +204,7 @@ Hwnd Platform::CreateWindowEx(std::uint32_t exStyle, std::u16string_view classNa
   w->classCursor = cls->second.cursor;
   w->proc = cls->second.proc;
   w->style = style & ~WS_VISIBLE;
+  exStyle |= cls->second.exStyle;
   w->exStyle = exStyle;
   w->rect = Rect::fromXywh(x, y, std::max(width, 0), std::max(height, 0));
   w->title = title;

@@ -35,6 +35,9 @@ struct WindowClass {
   std::uint32_t style = 0;  // CS_DBLCLKS is the only class style looked at
   WndProc proc;             // empty: DefWindowProc
   HCursor cursor = 0;       // 0: the arrow
+  // Our addition: extended styles every window of the class gets (the tooltip class makes its
+  // windows layered tool windows, which Win32 decides inside its own class).
+  std::uint32_t exStyle = 0;
 };
 
 struct NotifyIconData {
