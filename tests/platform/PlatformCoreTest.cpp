@@ -485,3 +485,76 @@ TEST_F(CoreTest, ShellOpenAcceptsOnlyWebAddressesMailAndExistingFiles) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+TEST_F(CoreTest, CaptionDragMovesTheWindowUntilTheButtonComesUp) {
+  const Hwnd w = make(Rect::fromXywh(100, 100, 200, 100));
+  // As the engine starts a drag: a press on empty background becomes WM_NCLBUTTONDOWN with HTCAPTION.
+  handlers[WM_LBUTTONDOWN] = [&](Hwnd h, WParam, LParam) -> LResult {
+    ui->SendMessage(h, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    return 0;
+  };
+  int ticks = 0;
+  ui->SetTimer({}, 0, 20, [&](Hwnd, Message, std::uintptr_t, std::uint32_t) { ++ticks; });
+  std::vector<Point> path{{160, 130}, {200, 180}, {260, 230}};
+  std::size_t step = 0;
+  mem->setIdleHook([&] {
+    // The user moves while the modal move loop runs, taking a while, then lets go.
+    mem->advance(30);
+    if (step < path.size()) mem->moveMouse(path[step++]);
+    else if (step++ == path.size()) mem->release(path.back());
+  });
+  mem->press({150, 120});
+  drain();
+  Msg m;
+  while (ui->GetCapture() == w || step <= path.size()) {
+    if (!ui->GetMessage(m)) break;
+    ui->DispatchMessage(m);
+  }
+  mem->setIdleHook({});
+  Rect r;
+  ui->GetWindowRect(w, r);
+  EXPECT_EQ(r, Rect::fromXywh(210, 210, 200, 100));  // grabbed 50,20 into the window
+  EXPECT_EQ(ui->GetCapture(), Hwnd{});
+  EXPECT_NE(last(w, WM_MOVE), nullptr);
+  EXPECT_GT(ticks, 0);  // timers kept running inside the move loop
+}
+
+TEST_F(CoreTest, SizingFromTheBottomRightEdgeHonoursTheMinimumTrackSize) {
+  const Hwnd w = make(Rect::fromXywh(100, 100, 200, 100));
+  handlers[WM_GETMINMAXINFO] = [](Hwnd, WParam, LParam lp) -> LResult {
+    reinterpret_cast<MinMaxInfo*>(lp)->minTrackSize = {150, 80};
+    return 0;
+  };
+  std::vector<Point> path{{320, 220}, {150, 150}};
+  std::size_t step = 0;
+  mem->setIdleHook([&] {
+    if (step < path.size()) mem->moveMouse(path[step++]);
+    else if (step++ == path.size()) mem->release(path.back());
+  });
+  mem->moveMouse({299, 199});
+  drain();
+  constexpr WParam kBottomRight = 8;
+  ui->SendMessage(w, WM_SYSCOMMAND, SC_SIZE | kBottomRight, 0);
+  mem->setIdleHook({});
+  Rect r;
+  ui->GetWindowRect(w, r);
+  EXPECT_EQ(r, Rect::fromXywh(100, 100, 150, 80));
+  ASSERT_NE(last(w, WM_SIZE), nullptr);
+}
+
+TEST_F(CoreTest, WheelCarriesDeltaAndScreenPosition) {
+  const Hwnd w = make(Rect::fromXywh(100, 100, 200, 100));
+  mem->wheel({150, 130}, -WHEEL_DELTA);
+  drain();
+  const Logged* wheel = last(w, WM_MOUSEWHEEL);
+  ASSERT_NE(wheel, nullptr);
+  EXPECT_EQ(static_cast<std::int16_t>(hiWord(wheel->wp)), -WHEEL_DELTA);
+  EXPECT_EQ(xFromLParam(wheel->lp), 150);  // screen coordinates, as Win32 gives them
+  EXPECT_EQ(yFromLParam(wheel->lp), 130);
+}
+
+}  // namespace
+}  // namespace platform
