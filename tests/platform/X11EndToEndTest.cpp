@@ -2,7 +2,9 @@
 // where the mouse goes, presses, the system-wide hot key, the tray icon and screen capture.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 #include "app/FrameCapture.h"
 #include "gfx/ImageCodec.h"
@@ -298,6 +300,57 @@ TEST(X11EndToEnd, CaptureScreenReturnsTheShownPatternExactly) {
   ASSERT_TRUE(clipped.ok());
   EXPECT_EQ(clipped.bitmap.width(), 40);
   EXPECT_EQ(clipped.bitmap.height(), 80);
+}
+
+TEST(X11EndToEnd, WindowFromPointSeesOtherProgramsWindowsWithTheirFrames) {
+  X11Session s({.width = 640, .height = 480, .windowManager = true});
+  ASSERT_TRUE(s.ready()) << TestDisplay::lastError();
+  const Hwnd ours = s.window({0, 0, 100, 100}, 0, kBlue);
+  const Window other = XCreateSimpleWindow(s.user, DefaultRootWindow(s.user), 300, 150, 200, 150, 0, 0, 0xFFFFFF);
+  XMapWindow(s.user, other);
+  XSync(s.user, False);
+  Rect client;
+  ASSERT_TRUE(TestDisplay::waitUntil([&] {
+    XWindowAttributes wa;
+    XGetWindowAttributes(s.user, other, &wa);
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(s.user, other, DefaultRootWindow(s.user), 0, 0, &x, &y, &child);
+    client = Rect::fromXywh(x, y, wa.width, wa.height);
+    return wa.map_state == IsViewable;
+  }));
+  EXPECT_TRUE(s.pumpUntil([&] { return s.ui->WindowFromPoint({50, 50}) == ours; }));
+  const Point centre{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+  const Hwnd found = s.ui->WindowFromPoint(centre);
+  ASSERT_TRUE(found.foreign());
+  EXPECT_TRUE(s.ui->IsWindowVisible(found));
+  Rect outer;
+  ASSERT_TRUE(s.ui->GetWindowRect(found, outer));
+  // The rectangle includes the decoration the window manager put around the client.
+  EXPECT_LE(outer.left, client.left);
+  EXPECT_LE(outer.top, client.top);
+  EXPECT_GE(outer.right, client.right);
+  EXPECT_GE(outer.bottom, client.bottom);
+  EXPECT_GT(outer.height(), client.height());
+}
+
+TEST(X11EndToEnd, ClipboardTextTravelsToAnotherProgram) {
+  X11Session s({.width = 320, .height = 240});
+  ASSERT_TRUE(s.ready()) << TestDisplay::lastError();
+  ASSERT_TRUE(s.ui->SetClipboardText(u"录制区域 \U0001F600"));
+  EXPECT_EQ(s.ui->GetClipboardText(), std::optional<std::u16string>(u"录制区域 \U0001F600"));
+  // The other program asks while we keep serving our queue.
+  std::optional<std::u16string> seen;
+  std::atomic<bool> done{false};
+  std::thread reader([&] {
+    auto other = X11Backend::open(s.display->name().c_str(), nullptr);
+    for (int attempt = 0; other && !seen && attempt < 20; ++attempt) seen = other->clipboardText();
+    done = true;
+  });
+  s.pumpUntil([&] { return done.load(); });
+  reader.join();
+  EXPECT_EQ(seen, std::optional<std::u16string>(u"录制区域 \U0001F600"));
 }
 
 }  // namespace
