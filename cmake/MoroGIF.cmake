@@ -40,6 +40,7 @@ function(morogif_test name)
   if(ARG_ENVIRONMENT)
     list(APPEND props ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+  # Parameterised cases are listed by their gtest names, not by a dump of the parameter bytes.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES ${props})
 endfunction()
