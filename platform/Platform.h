@@ -169,7 +169,8 @@ class Platform {
   bool SetCursorPos(int x, int y);
   // 0x8000 while the key or button is down, asked of the window system at the time of the call.
   std::int16_t GetAsyncKeyState(unsigned vk) const;
-  // The key state as of the last message taken from the queue.
+  // The key state as the core last heard it from the window system; Win32 keeps it as of the last
+  // message taken from the queue, which differs only while input waits in the queue.
   std::int16_t GetKeyState(unsigned vk) const;
   unsigned GetDoubleClickTime() const { return kDoubleClickMs; }
 

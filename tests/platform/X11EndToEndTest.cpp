@@ -279,7 +279,11 @@ TEST(X11EndToEnd, CaptureScreenReturnsTheShownPatternExactly) {
   s.ui->BlitToWindow(w, pattern, {0, 0, 300, 200});
   ASSERT_TRUE(s.pumpUntil([&] { return s.screenPixel(50 + 299, 40 + 199) == pattern.pixel(299, 199); }));
 
-  // PNG is lossless: the rectangle (10, 20, 200, 100) of the window comes back pixel for pixel.
+  // PNG is lossless: the rectangle (10, 20, 200, 100) of the window comes back pixel for pixel, without
+  // the mouse pointer resting in the middle of it.
+  s.ui->SetCursorPos(160, 110);
+  XTestFakeMotionEvent(s.user, -1, 160, 110, CurrentTime);
+  XSync(s.user, False);
   const auto png = app::CaptureScreen(*s.ui, 60, 60, 200, 100, static_cast<int>(app::CaptureFormat::Png), 0);
   auto decoded = gfx::decodeImage(png);
   ASSERT_TRUE(decoded.ok()) << decoded.error;

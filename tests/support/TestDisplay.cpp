@@ -40,6 +40,7 @@ bool TestDisplay::waitUntil(const std::function<bool()>& done, std::chrono::mill
 }
 
 std::unique_ptr<TestDisplay> TestDisplay::start(const TestDisplayOptions& options) {
+  XInitThreads();  // tests talk to the display from more than one thread; it must precede any Xlib call
   std::unique_ptr<TestDisplay> d(new TestDisplay());
   d->options_ = options;
 
