@@ -1,6 +1,8 @@
 // One recording tick as the recorder runs it: grab the rectangle from the X screen, encode it as a
 // JPEG at quality 100 and add it to the GIF encoder. The budget at 20 frames per second is 50 ms.
-// Starts its own Xvfb (1920x1080) with a busy picture on it; needs Xvfb installed, not DISPLAY.
+// Starts its own Xvfb (3840x1080) showing two desktops side by side, a photo-like picture with noise on
+// the left (the hard case for JPEG) and a typical screen of flat panels and text on the right; needs
+// Xvfb installed, not DISPLAY.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -14,7 +16,8 @@
 
 namespace {
 
-constexpr int kScreenWidth = 1920;
+constexpr int kHalfWidth = 1920;  // each kind of content fills one half
+constexpr int kScreenWidth = 2 * kHalfWidth;
 constexpr int kScreenHeight = 1080;
 constexpr int kFramesPerAnimation = 20;  // start a new animation now and then to bound memory
 
@@ -23,7 +26,8 @@ struct Desktop {
   std::unique_ptr<platform::Platform> ui;
 };
 
-// A shared desktop showing a photo-like picture: gradients with noise, so JPEG has real work.
+// A shared desktop: a photo-like picture (gradients with noise, so JPEG has real work) on the left, a
+// screen of flat panels, a title gradient and text-like strokes on the right.
 Desktop& desktop() {
   static Desktop d = [] {
     Desktop made;
@@ -39,10 +43,18 @@ Desktop& desktop() {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> noise(-12, 12);
     for (int y = 0; y < kScreenHeight; ++y)
-      for (int x = 0; x < kScreenWidth; ++x)
-        picture.setPixel(x, y, gfx::makeArgb(255, std::clamp(x * 255 / kScreenWidth + noise(rng), 0, 255),
+      for (int x = 0; x < kHalfWidth; ++x)
+        picture.setPixel(x, y, gfx::makeArgb(255, std::clamp(x * 255 / kHalfWidth + noise(rng), 0, 255),
                                              std::clamp(y * 255 / kScreenHeight + noise(rng), 0, 255),
                                              std::clamp(((x / 40 + y / 40) % 2) * 160 + noise(rng), 0, 255)));
+    for (int y = 0; y < kScreenHeight; ++y)
+      for (int x = 0; x < kHalfWidth; ++x) {
+        gfx::Argb c = 0xFFF3F3F3;
+        if (y < 60) c = gfx::makeArgb(255, 40 + x * 60 / kHalfWidth, 90, 160);
+        else if (x < 300) c = 0xFF2B2D31;
+        else if ((y / 18) % 2 == 0 && (x / 7) % 4 != 0 && rng() % 3 == 0) c = 0xFF1A1A1A;
+        picture.setPixel(kHalfWidth + x, y, c);
+      }
     made.ui->BlitToWindow(w, picture, {0, 0, kScreenWidth, kScreenHeight});
     made.ui->ShowWindow(w, platform::SW_SHOWNA);
     morogif::test::TestDisplay::waitUntil([&] {
@@ -63,6 +75,7 @@ void BM_RecordTick(benchmark::State& state) {
   }
   const int width = static_cast<int>(state.range(0));
   const int height = static_cast<int>(state.range(1));
+  const int left = state.range(2) != 0 ? kHalfWidth : 0;
   encoder::AnimationInfo info;
   info.ColorNum = 256;
   encoder::FrameInfo frame;
@@ -72,7 +85,7 @@ void BM_RecordTick(benchmark::State& state) {
   maker.Create(info);
   int added = 0;
   for (auto _ : state) {
-    const auto jpeg = app::CaptureScreen(*d.ui, 0, 0, width, height, static_cast<int>(app::CaptureFormat::Jpeg), 100);
+    const auto jpeg = app::CaptureScreen(*d.ui, left, 0, width, height, static_cast<int>(app::CaptureFormat::Jpeg), 100);
     benchmark::DoNotOptimize(maker.AddFrame(frame, std::nullopt, std::span<const std::uint8_t>(jpeg)));
     if (++added == kFramesPerAnimation) {
       state.PauseTiming();
@@ -83,7 +96,15 @@ void BM_RecordTick(benchmark::State& state) {
   }
   state.counters["budget_ms"] = 50;
 }
-BENCHMARK(BM_RecordTick)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
+// Third argument: 0 photo-like content, 1 typical screen content.
+BENCHMARK(BM_RecordTick)
+    ->ArgNames({"width", "height", "screen"})
+    ->Args({640, 480, 0})
+    ->Args({1920, 1080, 0})
+    ->Args({640, 480, 1})
+    ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The grab alone, to see how the tick divides.
 void BM_GrabOnly(benchmark::State& state) {
