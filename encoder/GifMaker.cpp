@@ -14,16 +14,6 @@ namespace encoder {
 
 namespace {
 
-// Platform messages are cut to 255 bytes, without splitting a UTF-8 sequence.
-constexpr std::size_t kMaxErrorLength = 255;
-std::string cutErrorText(std::string text) {
-  if (text.size() <= kMaxErrorLength) return text;
-  std::size_t n = kMaxErrorLength;
-  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-  text.resize(n);
-  return text;
-}
-
 // Texts are NUL-terminated in the records' original form: a comment ends at its first NUL and keeps at
 // most 255 bytes.
 std::string storedComment(std::string_view text) {
@@ -145,11 +135,11 @@ bool GifMaker::AddFrame(const FrameInfo& frame, std::optional<std::string_view> 
     }
     return true;
   } catch (const EncoderError& e) {
-    s.error = cutErrorText(e.what());
+    s.error = errorTextOf(e);
   } catch (const std::bad_alloc&) {
     s.error = errors::kBitmapMemory;
   } catch (const std::exception& e) {
-    s.error = e.what()[0] ? cutErrorText(e.what()) : std::string(errors::kUnknown);
+    s.error = errorTextOf(e);
   } catch (...) {
     s.error = errors::kUnknown;
   }
@@ -170,7 +160,7 @@ bool GifMaker::SaveGif(std::string_view path) {
     sink.commit();
     return true;
   } catch (const std::exception& e) {
-    s.error = e.what()[0] ? cutErrorText(e.what()) : std::string(errors::kUnknown);
+    s.error = errorTextOf(e);
   } catch (...) {
     s.error = errors::kUnknown;
   }

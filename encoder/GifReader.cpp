@@ -10,10 +10,13 @@
 #include <new>
 
 #include "encoder/EncoderError.h"
+#include "encoder/GifFormat.h"
 #include "encoder/GifLzwDecoder.h"
 #include "encoder/OutputSink.h"
 
 namespace encoder {
+
+using namespace gif_format;
 
 namespace {
 
@@ -25,42 +28,16 @@ constexpr std::size_t kScreenWidthAt = 6;
 constexpr std::size_t kScreenHeightAt = 8;
 constexpr std::size_t kScreenPackedAt = 10;
 constexpr std::size_t kBackgroundAt = 11;
-constexpr std::size_t kHeaderBytes = 13;  // signature, version and logical screen descriptor
 
-constexpr std::uint8_t kExtensionIntroducer = 0x21;
-constexpr std::uint8_t kImageSeparator = 0x2C;
-constexpr std::uint8_t kTrailer = 0x3B;
-constexpr std::uint8_t kGraphicControlLabel = 0xF9;
-constexpr std::uint8_t kApplicationLabel = 0xFF;
-constexpr std::uint8_t kCommentLabel = 0xFE;
 
-constexpr std::size_t kControlBytes = 4;       // graphic control sub-block: packed, delay, transparent index
 constexpr std::size_t kApplicationIdBytes = 11;  // identifier and authentication code
 constexpr std::size_t kLoopSubBlockBytes = 3;  // sub-block id 1 and the loop count
 constexpr std::uint8_t kLoopSubBlockId = 1;
 constexpr std::size_t kLoopCountOffset = 13;   // from the identifier's first byte to the loop count
 
-constexpr std::size_t kDescriptorBytes = 10;   // separator, left, top, width, height, packed
-constexpr std::uint8_t kColorTableFlag = 0x80;
-constexpr std::uint8_t kInterlaceFlag = 0x40;
-constexpr std::uint8_t kTableSizeMask = 0x07;
-constexpr std::uint8_t kTransparencyFlag = 0x01;
-constexpr int kDisposalShift = 2;
-constexpr std::uint8_t kDisposalMask = 0x07;
-constexpr std::size_t kBytesPerColor = 3;
 
 // A frame is refused beyond this many pixels, so a forged descriptor cannot demand gigabytes.
 constexpr std::size_t kMaxFramePixels = std::size_t{1} << 26;
-
-// Platform messages are cut to 255 bytes, without splitting a UTF-8 sequence.
-constexpr std::size_t kMaxErrorLength = 255;
-std::string cutErrorText(std::string text) {
-  if (text.size() <= kMaxErrorLength) return text;
-  std::size_t n = kMaxErrorLength;
-  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-  text.resize(n);
-  return text;
-}
 
 std::uint16_t readU16(std::span<const std::uint8_t> d, std::size_t at) {
   return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
@@ -82,7 +59,7 @@ bool equalsIgnoringCase(std::span<const std::uint8_t> bytes, std::string_view lo
 // Entries of a colour table whose packed size field is `packed & 7`.
 std::size_t tableEntries(std::uint8_t packed) { return std::size_t{2} << (packed & kTableSizeMask); }
 std::size_t tableBytes(std::uint8_t packed) {
-  return (packed & kColorTableFlag) ? kBytesPerColor * tableEntries(packed) : 0;
+  return (packed & kColourTableFlag) ? kBytesPerColour * tableEntries(packed) : 0;
 }
 
 // A text of the records ends at its first NUL, as the component's texts always have.
@@ -314,7 +291,7 @@ bool ReaderState::scan() {
         if (p + 1 + n > d.size()) break;  // runs past the end: the scan ends with the data
         const std::size_t body = p + 1;
         const std::size_t next = body + n;
-        if (label == kGraphicControlLabel && n == kControlBytes) {
+        if (label == kGraphicControlLabel && n == kGraphicControlBytes) {
           frames.push_back({start, body});
           introduced = true;
         } else if (label == kApplicationLabel && firstSubBlock && n == kApplicationIdBytes) {
@@ -390,7 +367,7 @@ std::optional<std::pair<std::size_t, std::size_t>> ReaderState::palette(int n) {
     return std::nullopt;
   }
   if (n == 0) {
-    if (!(screenPacked() & kColorTableFlag)) {
+    if (!(screenPacked() & kColourTableFlag)) {
       fail(errors::kNoGlobalPalette);
       return std::nullopt;
     }
@@ -407,7 +384,7 @@ std::optional<std::pair<std::size_t, std::size_t>> ReaderState::palette(int n) {
     fail(errors::kNoLocalPalette);
     return std::nullopt;
   }
-  return std::pair{layout->table, layout->tableBytes / kBytesPerColor};
+  return std::pair{layout->table, layout->tableBytes / kBytesPerColour};
 }
 
 std::vector<std::uint8_t> ReaderState::frameBitmap(int n) {
@@ -454,8 +431,8 @@ std::vector<std::uint8_t> ReaderState::frameBitmap(int n) {
   std::size_t entries = 0;
   if (layout->tableBytes) {
     tableAt = layout->table;
-    entries = layout->tableBytes / kBytesPerColor;
-  } else if (screenPacked() & kColorTableFlag) {
+    entries = layout->tableBytes / kBytesPerColour;
+  } else if (screenPacked() & kColourTableFlag) {
     tableAt = kHeaderBytes;
     entries = tableEntries(screenPacked());
   }
@@ -466,7 +443,7 @@ std::vector<std::uint8_t> ReaderState::frameBitmap(int n) {
   if (entries) {
     table.resize(entries);
     for (std::size_t i = 0; i < entries; ++i)
-      for (std::size_t c = 0; c < kBytesPerColor; ++c) table[i][c] = d[tableAt + i * kBytesPerColor + c];
+      for (std::size_t c = 0; c < kBytesPerColour; ++c) table[i][c] = d[tableAt + i * kBytesPerColour + c];
   } else {
     table = defaultTable(bits);
   }
@@ -514,7 +491,7 @@ bool GifReader::LoadGif(std::optional<std::string_view> path, std::optional<std:
   } catch (const std::bad_alloc&) {
     return s.fail(errors::kFileMemory);
   } catch (const std::exception& e) {
-    return s.fail(e.what()[0] ? cutErrorText(e.what()) : std::string(errors::kUnknown));
+    return s.fail(errorTextOf(e));
   }
 
   const std::span<const std::uint8_t> d = s.data;
@@ -553,7 +530,7 @@ AnimationInfo GifReader::GetGifInfo() {
   if (s.loopExtension) info.LoopCount = readU16(d, *s.loopExtension + kLoopCountOffset);
   if (s.commentAt) info.exposition = recordText(d.subspan(*s.commentAt, s.commentBytes));
   info.FrameCount = static_cast<std::int32_t>(s.frames.size());
-  info.ColorNum = (s.screenPacked() & kColorTableFlag) ? static_cast<std::uint16_t>(tableEntries(s.screenPacked())) : 0;
+  info.ColorNum = (s.screenPacked() & kColourTableFlag) ? static_cast<std::uint16_t>(tableEntries(s.screenPacked())) : 0;
   info.Interlace = false;
   return info;
 }
@@ -583,7 +560,7 @@ FrameInfo GifReader::GetFrameInfo(int n) {
   if (frame.control) {
     const std::size_t c = *frame.control;
     info.DisposalMethod = static_cast<std::uint8_t>((d[c] >> kDisposalShift) & kDisposalMask);
-    info.Transparency = (d[c] & kTransparencyFlag) != 0;
+    info.Transparency = (d[c] & kTransparentFlag) != 0;
     info.DelayTime = readU16(d, c + 1);
     info.TransparencyIndex = d[c + 3];
   }
@@ -593,7 +570,7 @@ FrameInfo GifReader::GetFrameInfo(int n) {
   info.Top = readU16(d, at + 3);
   info.Width = readU16(d, at + 5);
   info.Depth = readU16(d, at + 7);
-  info.ColorNum = layout->tableBytes ? static_cast<std::uint16_t>(layout->tableBytes / kBytesPerColor) : 0;
+  info.ColorNum = layout->tableBytes ? static_cast<std::uint16_t>(layout->tableBytes / kBytesPerColour) : 0;
   info.Dither = false;
   return info;
 }
@@ -607,9 +584,9 @@ bool GifReader::SetFrameInfo(const FrameInfo& info, int n) {
   const FrameEntry& frame = s.frames[static_cast<std::size_t>(n) - 1];
   if (frame.control) {
     const std::size_t c = *frame.control;
-    constexpr std::uint8_t kKeptBits = static_cast<std::uint8_t>(~((kDisposalMask << kDisposalShift) | kTransparencyFlag));
+    constexpr std::uint8_t kKeptBits = static_cast<std::uint8_t>(~((kDisposalMask << kDisposalShift) | kTransparentFlag));
     d[c] = static_cast<std::uint8_t>((d[c] & kKeptBits) | ((info.DisposalMethod & kDisposalMask) << kDisposalShift) |
-                                     (info.Transparency ? kTransparencyFlag : 0));
+                                     (info.Transparency ? kTransparentFlag : 0));
     writeU16(d, c + 1, info.DelayTime);
   }
   writeU16(d, layout->descriptor + 1, info.Left);
@@ -626,7 +603,7 @@ int GifReader::GetPalette(int n, std::uint8_t entry) {
     s.fail(errors::kPaletteEntryOutOfRange);
     return -1;
   }
-  const std::size_t at = table->first + std::size_t{entry} * kBytesPerColor;
+  const std::size_t at = table->first + std::size_t{entry} * kBytesPerColour;
   return s.data[at] | (s.data[at + 1] << 8) | (s.data[at + 2] << 16);
 }
 
@@ -636,7 +613,7 @@ bool GifReader::SetPalette(int n, std::uint8_t entry, int colour) {
   const auto table = s.palette(n);
   if (!table) return false;
   if (entry >= table->second) return s.fail(errors::kPaletteEntryOutOfRange);
-  const std::size_t at = table->first + std::size_t{entry} * kBytesPerColor;
+  const std::size_t at = table->first + std::size_t{entry} * kBytesPerColour;
   const auto c = static_cast<std::uint32_t>(colour);
   s.data[at] = static_cast<std::uint8_t>(c & 0xFF);
   s.data[at + 1] = static_cast<std::uint8_t>((c >> 8) & 0xFF);
@@ -671,7 +648,7 @@ bool GifReader::SaveGif(std::string_view path) {
     sink.commit();
     return true;
   } catch (const std::exception& e) {
-    return s.fail(e.what()[0] ? cutErrorText(e.what()) : std::string(errors::kUnknown));
+    return s.fail(errorTextOf(e));
   } catch (...) {
     return s.fail(errors::kUnknown);
   }

@@ -8,6 +8,8 @@
 
 namespace encoder {
 
+using namespace gif_format;
+
 namespace {
 
 class Bytes {
@@ -32,9 +34,9 @@ class Bytes {
 
 // 0x21 0xFE, one sub-block of up to 255 bytes, terminator.
 void appendComment(Bytes& b, std::string_view comment) {
-  const std::size_t n = std::min(comment.size(), GifWriter::kMaxCommentLength);
-  b.u8(GifWriter::kExtensionIntroducer).u8(GifWriter::kCommentLabel).u8(unsigned(n));
-  b.text(comment.substr(0, n)).u8(GifWriter::kBlockTerminator);
+  const std::size_t n = std::min(comment.size(), gif_format::kMaxSubBlockBytes);
+  b.u8(gif_format::kExtensionIntroducer).u8(gif_format::kCommentLabel).u8(unsigned(n));
+  b.text(comment.substr(0, n)).u8(gif_format::kBlockTerminator);
 }
 
 void writeColourTable(const FrameImage& image, OutputSink& sink) {
@@ -50,7 +52,7 @@ void writeColourTable(const FrameImage& image, OutputSink& sink) {
 
 void writeImageData(const FrameImage& image, bool interlace, OutputSink& sink) {
   LzwEncoder::encode(image, interlace, sink);
-  const std::uint8_t terminator = GifWriter::kBlockTerminator;
+  const std::uint8_t terminator = gif_format::kBlockTerminator;
   sink.write(std::span(&terminator, 1));
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "encoder/FrameImage.h"
+#include "encoder/GifFormat.h"
 #include "encoder/OutputSink.h"
 
 namespace encoder {
@@ -33,19 +34,6 @@ struct Animation {
 
 class GifWriter {
  public:
-  // Block introducers and labels.
-  static constexpr std::uint8_t kExtensionIntroducer = 0x21;
-  static constexpr std::uint8_t kGraphicControlLabel = 0xF9;
-  static constexpr std::uint8_t kApplicationLabel = 0xFF;
-  static constexpr std::uint8_t kCommentLabel = 0xFE;
-  static constexpr std::uint8_t kImageSeparator = 0x2C;
-  static constexpr std::uint8_t kTrailer = 0x3B;
-  static constexpr std::uint8_t kBlockTerminator = 0x00;
-  static constexpr std::uint8_t kColourTableFlag = 0x80;
-  static constexpr std::uint8_t kInterlaceFlag = 0x40;
-  static constexpr std::uint8_t kTransparentFlag = 0x01;
-  static constexpr std::size_t kMaxCommentLength = 255;
-
   // Writes the whole file. Requires at least one frame; failures arrive as EncoderError from the sink.
   static void write(const Animation& animation, OutputSink& sink);
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "encoder/GifFormat.h"
 #include "encoder/GifLzwDecoder.h"
 #include "gfx/CodecBytes.h"
 
@@ -21,21 +22,10 @@
 namespace gfx {
 namespace {
 
+using namespace encoder::gif_format;
+
 using codec_bytes::readLe16;
 
-constexpr std::size_t kHeaderSize = 13;  // signature, version, logical screen descriptor
-constexpr std::size_t kDescriptorSize = 10;
-constexpr std::uint8_t kExtensionIntroducer = 0x21;
-constexpr std::uint8_t kImageSeparator = 0x2C;
-constexpr std::uint8_t kTrailer = 0x3B;
-constexpr std::uint8_t kGraphicControlLabel = 0xF9;
-constexpr std::uint8_t kGraphicControlSize = 4;
-constexpr std::uint8_t kColourTableFlag = 0x80;
-constexpr std::uint8_t kInterlaceFlag = 0x40;
-constexpr std::uint8_t kTableSizeMask = 0x07;
-constexpr std::uint8_t kTransparentFlag = 0x01;
-constexpr int kDisposalShift = 2;
-constexpr int kDisposalMask = 0x07;
 constexpr int kDisposeToBackground = 2;
 constexpr int kDisposeToPrevious = 3;
 constexpr int kPaletteSize = 256;
@@ -43,7 +33,7 @@ constexpr int kMaxIndexBits = 8;
 constexpr int kMaxLzwString = 4097;  // a 4096-entry table holds no longer string
 constexpr Argb kOpaqueBlack = 0xFF000000u;
 
-std::size_t colourTableBytes(std::uint8_t packed) { return 3u << ((packed & kTableSizeMask) + 1); }
+std::size_t colourTableBytes(std::uint8_t packed) { return kBytesPerColour << ((packed & kTableSizeMask) + 1); }
 
 struct GifImage {
   int left = 0, top = 0, width = 0, height = 0;
@@ -69,14 +59,14 @@ class GifParser {
   explicit GifParser(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
   bool open(std::string& error) {
-    if (bytes_.size() < kHeaderSize || std::memcmp(bytes_.data(), "GIF", 3) != 0) {
+    if (bytes_.size() < kHeaderBytes || std::memcmp(bytes_.data(), "GIF", 3) != 0) {
       error = "not a GIF file";
       return false;
     }
     screenWidth_ = readLe16(bytes_, 6);
     screenHeight_ = readLe16(bytes_, 8);
     const std::uint8_t packed = bytes_[10];
-    pos_ = kHeaderSize;
+    pos_ = kHeaderBytes;
     if (packed & kColourTableFlag) {
       const std::size_t size = colourTableBytes(packed);
       if (pos_ + size > bytes_.size()) {
@@ -105,8 +95,8 @@ class GifParser {
         if (pos_ + 2 > bytes_.size()) break;
         const std::uint8_t label = bytes_[pos_ + 1];
         pos_ += 2;
-        if (label == kGraphicControlLabel && pos_ + 1 + kGraphicControlSize <= bytes_.size() &&
-            bytes_[pos_] == kGraphicControlSize) {
+        if (label == kGraphicControlLabel && pos_ + 1 + kGraphicControlBytes <= bytes_.size() &&
+            bytes_[pos_] == kGraphicControlBytes) {
           const std::uint8_t flags = bytes_[pos_ + 1];
           delay = readLe16(bytes_, pos_ + 2);
           disposal = (flags >> kDisposalShift) & kDisposalMask;
@@ -122,15 +112,15 @@ class GifParser {
         error = text;
         return Step::Broken;
       }
-      if (pos_ + kDescriptorSize > bytes_.size()) break;
-      const std::span<const std::uint8_t> d = bytes_.subspan(pos_, kDescriptorSize);
+      if (pos_ + kDescriptorBytes > bytes_.size()) break;
+      const std::span<const std::uint8_t> d = bytes_.subspan(pos_, kDescriptorBytes);
       image.left = readLe16(d, 1);
       image.top = readLe16(d, 3);
       image.width = readLe16(d, 5);
       image.height = readLe16(d, 7);
       const std::uint8_t packed = d[9];
       image.interlaced = packed & kInterlaceFlag;
-      pos_ += kDescriptorSize;
+      pos_ += kDescriptorBytes;
       std::span<const std::uint8_t> table = globalTable_;
       if (packed & kColourTableFlag) {
         const std::size_t size = colourTableBytes(packed);
