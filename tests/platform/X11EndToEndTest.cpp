@@ -93,6 +93,9 @@ class X11Session {
   gfx::Argb screenPixel(int x, int y) { return ui->GrabScreen(Rect::fromXywh(x, y, 1, 1)).pixel(0, 0); }
 
   void click(int x, int y, unsigned button = 1) {
+    // The server serves the two connections in no fixed order: a round trip on ours first makes sure
+    // every window change we asked for is in place before the user acts, as it is for a real user.
+    screenPixel(x, y);
     XTestFakeMotionEvent(user, -1, x, y, CurrentTime);
     XTestFakeButtonEvent(user, button, True, CurrentTime);
     XTestFakeButtonEvent(user, button, False, CurrentTime);
