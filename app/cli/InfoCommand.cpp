@@ -126,6 +126,32 @@ std::string jsonObject(const std::vector<Field>& fields) {
   return out + "}";
 }
 
+// Terminal columns a UTF-8 text takes: East Asian wide characters (CJK, Hangul, full-width forms) take
+// two, other characters one, continuation bytes none.
+std::size_t displayWidth(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length && i + std::size_t(k) < text.size(); ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(text[i + std::size_t(k)]) & 0x3F);
+    const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                      (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                      (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                      (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
+    width += wide ? 2 : 1;
+    i += std::size_t(length);
+  }
+  return width;
+}
+
+// `text` followed by spaces up to `columns` terminal columns.
+std::string padded(const std::string& text, std::size_t columns) {
+  const std::size_t width = displayWidth(text);
+  return width >= columns ? text : text + std::string(columns - width, ' ');
+}
+
 // For people: one member a line, with the component's caption and, for disposal methods, the name.
 void printFields(const std::vector<Field>& fields, std::span<const encoder::MemberCaption> captions) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -138,7 +164,7 @@ void printFields(const std::vector<Field>& fields, std::span<const encoder::Memb
     }
     const std::string name(fields[i].name);
     const std::string caption(captions[i].caption);
-    std::printf("  %-18s %-36s %s\n", name.c_str(), value.c_str(), caption.c_str());
+    std::printf("  %s %s %s\n", padded(name, 18).c_str(), padded(value, 36).c_str(), caption.c_str());
   }
 }
 
