@@ -19,7 +19,7 @@ constexpr Argb kClear = 0;
 
 // --- GIFs written by giflib, so the files come from an independent writer ---
 
-struct FrameSpec {
+struct FramePlan {
   int left = 0, top = 0, width = 1, height = 1;
   Bytes indices;                   // rows top to bottom
   std::vector<Argb> localPalette;  // none when empty; sizes are powers of two
@@ -29,10 +29,10 @@ struct FrameSpec {
   int transparent = -1;
 };
 
-struct GifSpec {
+struct GifPlan {
   int width = 1, height = 1;
   std::vector<Argb> globalPalette{kRed, kGreen, kBlue, kWhite};
-  std::vector<FrameSpec> frames;
+  std::vector<FramePlan> frames;
 };
 
 ColorMapObject* makeMap(const std::vector<Argb>& colours) {
@@ -42,7 +42,7 @@ ColorMapObject* makeMap(const std::vector<Argb>& colours) {
   return GifMakeMapObject(static_cast<int>(entries.size()), entries.data());
 }
 
-Bytes buildGif(const GifSpec& spec) {
+Bytes buildGif(const GifPlan& plan) {
   Bytes file;
   auto writeFn = [](GifFileType* gif, const GifByteType* buf, int n) -> int {
     auto* f = static_cast<Bytes*>(gif->UserData);
@@ -53,9 +53,9 @@ Bytes buildGif(const GifSpec& spec) {
   GifFileType* gif = EGifOpen(&file, writeFn, &err);
   if (!gif) return {};
   EGifSetGifVersion(gif, true);
-  ColorMapObject* global = makeMap(spec.globalPalette);
-  bool ok = EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, global) == GIF_OK;
-  for (const FrameSpec& f : spec.frames) {
+  ColorMapObject* global = makeMap(plan.globalPalette);
+  bool ok = EGifPutScreenDesc(gif, plan.width, plan.height, 8, 0, global) == GIF_OK;
+  for (const FramePlan& f : plan.frames) {
     if (ok && f.disposal >= 0) {
       GraphicsControlBlock gcb{f.disposal, false, f.delayCs, f.transparent >= 0 ? f.transparent : NO_TRANSPARENT_COLOR};
       GifByteType ext[4];
@@ -99,11 +99,11 @@ std::vector<Argb> pixelsOf(const Bitmap& b) {
 }
 
 TEST(GifCodec, FirstImageSitsOnATransparentScreen) {
-  GifSpec spec{.width = 5, .height = 3};
-  spec.frames.push_back({.left = 1, .top = 1, .width = 3, .height = 2, .indices = {0, 1, 3, 2, 0, 1},
+  GifPlan plan{.width = 5, .height = 3};
+  plan.frames.push_back({.left = 1, .top = 1, .width = 3, .height = 2, .indices = {0, 1, 3, 2, 0, 1},
                          .disposal = 1, .delayCs = 7, .transparent = 3});
-  spec.frames.push_back({.width = 5, .height = 3, .indices = Bytes(15, 2)});  // never shown by decodeImage
-  const Bytes file = buildGif(spec);
+  plan.frames.push_back({.width = 5, .height = 3, .indices = Bytes(15, 2)});  // never shown by decodeImage
+  const Bytes file = buildGif(plan);
   ASSERT_FALSE(file.empty());
   const gfx::DecodeResult r = gfx::decodeImage(file);
   ASSERT_TRUE(r.ok()) << r.error;
@@ -114,15 +114,15 @@ TEST(GifCodec, FirstImageSitsOnATransparentScreen) {
 }
 
 TEST(GifCodec, AnimationFollowsEachDisposal) {
-  GifSpec spec{.width = 4, .height = 2};
-  spec.frames = {
+  GifPlan plan{.width = 4, .height = 2};
+  plan.frames = {
       {.width = 4, .height = 2, .indices = Bytes(8, 0), .disposal = 1, .delayCs = 10},
       {.left = 1, .width = 2, .height = 1, .indices = {1, 1}, .disposal = 2, .delayCs = 20},
       // Its own table: index 0 is blue here.
       {.top = 1, .indices = {0}, .localPalette = {kBlue, kRed}, .disposal = 3, .delayCs = 30},
       {.left = 3, .top = 1, .indices = {3}, .disposal = 0, .delayCs = 40},
   };
-  const Bytes file = buildGif(spec);
+  const Bytes file = buildGif(plan);
   ASSERT_FALSE(file.empty());
   std::string error = "stale";
   const auto frames = gfx::decodeAnimation(file, &error);
@@ -143,13 +143,13 @@ TEST(GifCodec, AnimationFollowsEachDisposal) {
 
 TEST(GifCodec, InterlacedImageComesOutInRowOrder) {
   // 11 rows reach every pass; each row has its own pattern.
-  FrameSpec frame{.width = 3, .height = 11};
+  FramePlan frame{.width = 3, .height = 11};
   for (int y = 0; y < frame.height; ++y) {
     for (int x = 0; x < frame.width; ++x) frame.indices.push_back(static_cast<std::uint8_t>((y * 3 + x) % 4));
   }
-  GifSpec plain{.width = 3, .height = 11, .frames = {frame}};
+  GifPlan plain{.width = 3, .height = 11, .frames = {frame}};
   frame.interlace = true;
-  GifSpec interlaced{.width = 3, .height = 11, .frames = {frame}};
+  GifPlan interlaced{.width = 3, .height = 11, .frames = {frame}};
   const gfx::DecodeResult a = gfx::decodeImage(buildGif(plain));
   const gfx::DecodeResult b = gfx::decodeImage(buildGif(interlaced));
   ASSERT_TRUE(a.ok() && b.ok()) << a.error << b.error;
@@ -158,8 +158,8 @@ TEST(GifCodec, InterlacedImageComesOutInRowOrder) {
 }
 
 TEST(GifCodec, MissingPaletteGivesAGreyRamp) {
-  GifSpec spec{.width = 4, .height = 1, .frames = {{.width = 4, .indices = {0, 1, 2, 3}}}};
-  Bytes file = buildGif(spec);
+  GifPlan plan{.width = 4, .height = 1, .frames = {{.width = 4, .indices = {0, 1, 2, 3}}}};
+  Bytes file = buildGif(plan);
   ASSERT_FALSE(file.empty());
   // Drop the global table (4 entries) and its flag.
   file[10] &= 0x7F;
@@ -171,15 +171,15 @@ TEST(GifCodec, MissingPaletteGivesAGreyRamp) {
 
 TEST(GifCodec, ScreenSizeAndClipping) {
   // A frame hanging over the right and bottom edges is clipped to the screen.
-  GifSpec spec{.width = 3, .height = 2};
-  spec.frames = {{.width = 3, .height = 2, .indices = Bytes(6, 0), .disposal = 1},
+  GifPlan plan{.width = 3, .height = 2};
+  plan.frames = {{.width = 3, .height = 2, .indices = Bytes(6, 0), .disposal = 1},
                  {.left = 2, .top = 1, .width = 2, .height = 2, .indices = {2, 1, 1, 1}, .disposal = 1}};
-  const auto frames = gfx::decodeAnimation(buildGif(spec));
+  const auto frames = gfx::decodeAnimation(buildGif(plan));
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_EQ(pixelsOf(frames[1].bitmap), (std::vector<Argb>{kRed, kRed, kRed, kRed, kRed, kBlue}));
 
   // A zero logical screen takes the first image's size.
-  GifSpec zero{.width = 2, .height = 2, .frames = {{.width = 2, .height = 3, .indices = {0, 1, 2, 3, 0, 1}}}};
+  GifPlan zero{.width = 2, .height = 2, .frames = {{.width = 2, .height = 3, .indices = {0, 1, 2, 3, 0, 1}}}};
   Bytes file = buildGif(zero);
   std::fill(file.begin() + 6, file.begin() + 10, 0);
   const gfx::DecodeResult r = gfx::decodeImage(file);
@@ -220,10 +220,10 @@ TEST(GifCodec, AnimationMatchesImageMagickCoalesce) {
 }
 
 Bytes sampleGif() {
-  FrameSpec frame{.width = 40, .height = 30};
+  FramePlan frame{.width = 40, .height = 30};
   std::mt19937 rng(5);
   for (int i = 0; i < 40 * 30; ++i) frame.indices.push_back(static_cast<std::uint8_t>(rng() % 4));
-  FrameSpec second = frame;
+  FramePlan second = frame;
   second.disposal = 2;
   return buildGif({.width = 40, .height = 30, .frames = {frame, second}});
 }
@@ -257,10 +257,10 @@ TEST(GifCodec, CutFiles) {
 
 TEST(GifCodec, HugeClaimsAreRefused) {
   // A tiny file claiming a screen beyond the limits, or frames that together would need gigabytes.
-  GifSpec wide{.width = 40000, .height = 1, .frames = {{.indices = {0}}}};
+  GifPlan wide{.width = 40000, .height = 1, .frames = {{.indices = {0}}}};
   EXPECT_FALSE(gfx::decodeImage(buildGif(wide)).ok());
-  GifSpec many{.width = 8192, .height = 8192};
-  many.frames.assign(5, FrameSpec{.indices = {0}});
+  GifPlan many{.width = 8192, .height = 8192};
+  many.frames.assign(5, FramePlan{.indices = {0}});
   std::string error;
   EXPECT_TRUE(gfx::decodeAnimation(buildGif(many), &error).empty());
   EXPECT_FALSE(error.empty());
