@@ -1006,9 +1006,10 @@ LResult Platform::DefWindowProc(Hwnd hwnd, Message msg, WParam wp, LParam lp) {
   }
 }
 
-// The modal move loop of a caption drag (Win32 runs one inside DefWindowProc): the window follows the
-// pointer until the left button comes up; other messages keep being dispatched.
-void Platform::runMoveLoop(Hwnd hwnd, Point grabOffset) {
+// The modal loop of a caption drag or a sizing drag (Win32 runs them inside DefWindowProc): the window
+// holds the capture, each of its mouse moves goes to `onMove`, the left button coming up ends the
+// loop, and every other message keeps being dispatched.
+void Platform::runDragLoop(Hwnd hwnd, const std::function<void(Point)>& onMove) {
   SetCapture(hwnd);
   Msg msg;
   while (GetCapture() == hwnd && IsWindow(hwnd)) {
@@ -1017,8 +1018,7 @@ void Platform::runMoveLoop(Hwnd hwnd, Point grabOffset) {
       break;
     }
     if (msg.hwnd == hwnd && msg.message == WM_MOUSEMOVE) {
-      SetWindowPos(hwnd, {}, msg.pt.x - grabOffset.x, msg.pt.y - grabOffset.y, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      onMove(msg.pt);
     } else if (msg.hwnd == hwnd && msg.message == WM_LBUTTONUP) {
       break;
     } else {
@@ -1027,6 +1027,13 @@ void Platform::runMoveLoop(Hwnd hwnd, Point grabOffset) {
     }
   }
   if (GetCapture() == hwnd) ReleaseCapture();
+}
+
+// Caption drag: the window follows the pointer.
+void Platform::runMoveLoop(Hwnd hwnd, Point grabOffset) {
+  runDragLoop(hwnd, [&](Point pt) {
+    SetWindowPos(hwnd, {}, pt.x - grabOffset.x, pt.y - grabOffset.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  });
 }
 
 // The sizing loop of SC_SIZE; `edge` is the WMSZ_* code (1 left, 2 right, 3 top, 4 top-left,
@@ -1041,40 +1048,26 @@ void Platform::runSizeLoop(Hwnd hwnd, int edge) {
   const bool right = edge == 2 || edge == 5 || edge == 8;
   const bool top = edge == 3 || edge == 4 || edge == 5;
   const bool bottom = edge == 6 || edge == 7 || edge == 8;
-  SetCapture(hwnd);
-  Msg msg;
-  while (GetCapture() == hwnd && IsWindow(hwnd)) {
-    if (!GetMessage(msg)) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (msg.hwnd == hwnd && msg.message == WM_MOUSEMOVE) {
-      const int dx = msg.pt.x - from.x;
-      const int dy = msg.pt.y - from.y;
-      Rect r = start;
-      if (left) r.left = std::min(start.left + dx, start.right - kMinSide);
-      if (right) r.right = std::max(start.right + dx, start.left + kMinSide);
-      if (top) r.top = std::min(start.top + dy, start.bottom - kMinSide);
-      if (bottom) r.bottom = std::max(start.bottom + dy, start.top + kMinSide);
-      MinMaxInfo info;
-      info.minTrackSize = {kMinSide, kMinSide};
-      info.maxTrackSize = {1 << 15, 1 << 15};
-      dispatchTo(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LParam>(&info));
-      const int width = std::clamp(r.width(), info.minTrackSize.x, info.maxTrackSize.x);
-      const int height = std::clamp(r.height(), info.minTrackSize.y, info.maxTrackSize.y);
-      if (left) r.left = r.right - width;
-      else r.right = r.left + width;
-      if (top) r.top = r.bottom - height;
-      else r.bottom = r.top + height;
-      SetWindowPos(hwnd, {}, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
-    } else if (msg.hwnd == hwnd && msg.message == WM_LBUTTONUP) {
-      break;
-    } else {
-      TranslateMessage(msg);
-      DispatchMessage(msg);
-    }
-  }
-  if (GetCapture() == hwnd) ReleaseCapture();
+  runDragLoop(hwnd, [&](Point pt) {
+    const int dx = pt.x - from.x;
+    const int dy = pt.y - from.y;
+    Rect r = start;
+    if (left) r.left = std::min(start.left + dx, start.right - kMinSide);
+    if (right) r.right = std::max(start.right + dx, start.left + kMinSide);
+    if (top) r.top = std::min(start.top + dy, start.bottom - kMinSide);
+    if (bottom) r.bottom = std::max(start.bottom + dy, start.top + kMinSide);
+    MinMaxInfo info;
+    info.minTrackSize = {kMinSide, kMinSide};
+    info.maxTrackSize = {1 << 15, 1 << 15};
+    dispatchTo(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LParam>(&info));
+    const int width = std::clamp(r.width(), info.minTrackSize.x, info.maxTrackSize.x);
+    const int height = std::clamp(r.height(), info.minTrackSize.y, info.maxTrackSize.y);
+    if (left) r.left = r.right - width;
+    else r.right = r.left + width;
+    if (top) r.top = r.bottom - height;
+    else r.bottom = r.top + height;
+    SetWindowPos(hwnd, {}, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -250,6 +251,7 @@ class Platform {
   bool takeMessage(Msg& out, Hwnd filter, Message min, Message max, bool remove);
   std::optional<std::chrono::milliseconds> nextTimerWait() const;
   WParam mouseKeyState() const;
+  void runDragLoop(Hwnd hwnd, const std::function<void(Point)>& onMove);
   void runMoveLoop(Hwnd hwnd, Point grabOffset);
   void runSizeLoop(Hwnd hwnd, int edge);
   void applyCursorTo(NativeId native);

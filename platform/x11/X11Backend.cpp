@@ -601,17 +601,17 @@ void X11Backend::setInputFocus(NativeId id) {
   sync();
 }
 
-Point X11Backend::cursorPos() const {
+X11Backend::PointerState X11Backend::queryPointer() const {
   Window r = 0;
   Window c = 0;
-  int x = 0;
-  int y = 0;
+  PointerState state;
   int wx = 0;
   int wy = 0;
-  unsigned mask = 0;
-  XQueryPointer(dpy_, root_, &r, &c, &x, &y, &wx, &wy, &mask);
-  return {x, y};
+  XQueryPointer(dpy_, root_, &r, &c, &state.pos.x, &state.pos.y, &wx, &wy, &state.mask);
+  return state;
 }
+
+Point X11Backend::cursorPos() const { return queryPointer().pos; }
 
 void X11Backend::setCursorPos(Point p) {
   XWarpPointer(dpy_, None, root_, 0, 0, 0, 0, p.x, p.y);
@@ -620,14 +620,7 @@ void X11Backend::setCursorPos(Point p) {
 
 bool X11Backend::keyDown(unsigned vk) const {
   if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON) {
-    Window r = 0;
-    Window c = 0;
-    int x = 0;
-    int y = 0;
-    int wx = 0;
-    int wy = 0;
-    unsigned mask = 0;
-    XQueryPointer(dpy_, root_, &r, &c, &x, &y, &wx, &wy, &mask);
+    const unsigned mask = queryPointer().mask;
     return (mask & (vk == VK_LBUTTON ? Button1Mask : vk == VK_RBUTTON ? Button3Mask : Button2Mask)) != 0;
   }
   char keys[32];

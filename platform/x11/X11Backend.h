@@ -97,6 +97,11 @@ class X11Backend : public Backend {
   void setInputProxy(NativeWindow& w, bool wanted);
   XId atom(const char* name) const;
   bool sync();  // XSync; false when an X error came back since the last call
+  struct PointerState {
+    Point pos;
+    unsigned mask = 0;  // X button and modifier state
+  };
+  PointerState queryPointer() const;
 
   _XDisplay* dpy_ = nullptr;
   int screen_ = 0;
