@@ -14,8 +14,6 @@ class LzwEncoder {
  public:
   static constexpr int kMaxCodeWidth = 12;
   static constexpr int kMaxCodes = 1 << kMaxCodeWidth;  // 4096
-  static constexpr int kHashSize = 5051;                // a prime above kMaxCodes
-  static constexpr std::uint16_t kEmptySlot = 0xFFFF;
   static constexpr int kStagingSize = 32768;
   static constexpr int kSubBlockSize = 256;  // length byte + up to 255 data bytes
 
