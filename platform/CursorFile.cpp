@@ -62,16 +62,19 @@ std::optional<gfx::Bitmap> decodeDib(std::span<const std::uint8_t> img, std::str
   const bool hasMask = andAt + andStride * height <= img.size();
   if (andAt > img.size()) return failImage(error, "image data truncated");
 
-  gfx::Bitmap out(width, height);
+  // A 32-bit image whose alpha bytes are all 0 is an old-style one: opaque colours cut by the AND mask.
   bool anyAlpha = false;
+  if (bits == 32)
+    for (std::size_t p = xorAt + 3; p < andAt && !anyAlpha; p += 4) anyAlpha = img[p] != 0;
+
+  gfx::Bitmap out(width, height);
   for (int y = 0; y < height; ++y) {
     const std::size_t row = xorAt + xorStride * (height - 1 - y);  // rows are stored bottom-up
     for (int x = 0; x < width; ++x) {
       gfx::Argb c = 0;
       if (bits == 32) {
         const std::size_t p = row + x * 4u;
-        c = gfx::makeArgb(img[p + 3], img[p + 2], img[p + 1], img[p]);
-        anyAlpha = anyAlpha || img[p + 3] != 0;
+        c = gfx::makeArgb(anyAlpha ? img[p + 3] : 255, img[p + 2], img[p + 1], img[p]);
       } else if (bits == 24) {
         const std::size_t p = row + x * 3u;
         c = gfx::makeArgb(255, img[p + 2], img[p + 1], img[p]);

@@ -72,6 +72,16 @@ TEST(CursorFile, PaletteImageTakesTransparencyFromTheAndMask) {
   EXPECT_EQ(shape->hotSpot, (Point{1, 0}));  // clamped into the picture
 }
 
+TEST(CursorFile, ThirtyTwoBitImageWithoutAlphaKeepsItsColoursUnderTheAndMask) {
+  // Older 32-bit cursors leave the alpha byte 0 and rely on the AND mask: 2 x 1, red kept, green masked.
+  const std::vector<std::uint8_t> pixels{0, 0, 255, 0, 0, 255, 0, 0};
+  const std::vector<std::uint8_t> andBits{0x40, 0, 0, 0};
+  auto shape = CursorFile::parse(makeCur(2, 1, 32, 0, 0, {}, pixels, andBits));
+  ASSERT_TRUE(shape);
+  EXPECT_EQ(shape->image.pixel(0, 0), gfx::makeArgb(255, 255, 0, 0));
+  EXPECT_EQ(gfx::alphaOf(shape->image.pixel(1, 0)), 0);
+}
+
 TEST(CursorFile, MalformedFilesAreRefusedWithAReason) {
   const auto good = makeCur(2, 2, 32, 0, 0, {}, std::vector<std::uint8_t>(16, 255), std::vector<std::uint8_t>(8, 0));
   struct Case {
