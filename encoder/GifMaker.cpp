@@ -1,5 +1,7 @@
 #include "encoder/GifMaker.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <fstream>
 #include <limits>
@@ -22,6 +24,10 @@ std::string storedComment(std::string_view text) {
 }
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+  // A directory opens as a stream and reports a huge size; refuse it with the system's own message.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    throw EncoderError(fileErrorText("cannot read file", path, EISDIR), 0);
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) throw EncoderError(fileErrorText("cannot open file", path, errno), 0);
   const std::streamoff size = in.tellg();

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -84,6 +86,11 @@ TEST_F(GifMakerTest, ArgumentAndDecodeErrors) {
 
   EXPECT_FALSE(maker.AddFrame({}, (dir_ / "missing.bmp").string(), std::nullopt));
   EXPECT_NE(maker.GetError().find("missing.bmp"), std::string::npos) << maker.GetError();
+  EXPECT_EQ(maker.frameCount(), frames);
+
+  // A directory opens like a file but has no size to read: the system's message, not "out of memory".
+  EXPECT_FALSE(maker.AddFrame({}, dir_.string(), std::nullopt));
+  EXPECT_NE(maker.GetError().find(std::strerror(EISDIR)), std::string::npos) << maker.GetError();
   EXPECT_EQ(maker.frameCount(), frames);
 }
 
