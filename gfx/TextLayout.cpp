@@ -176,11 +176,13 @@ TextLayout::TextLayout(cairo_t* cr, std::string_view utf8, const Font& font, con
                                              : PANGO_WRAP_WORD_CHAR);
     widthSet = true;
   }
-  if (ellipsis && widthSet) {
+  // Without wrapping every paragraph is one ellipsized line; with it, the lines that fit the height.
+  // Wrapped text with no height limit always fits, so nothing is trimmed (pango's default height of
+  // -1 would cut every paragraph to one line).
+  if (ellipsis && widthSet && (noWrap || hasHeight)) {
     pango_layout_set_ellipsize(layout_.get(), trimming == StringTrimming::EllipsisPath ? PANGO_ELLIPSIZE_MIDDLE
                                                                                        : PANGO_ELLIPSIZE_END);
-    // Without wrapping every paragraph is one ellipsized line; with it, the lines that fit the height.
-    if (!noWrap && hasHeight) pango_layout_set_height(layout_.get(), static_cast<int>(rect.height * PANGO_SCALE));
+    if (!noWrap) pango_layout_set_height(layout_.get(), static_cast<int>(rect.height * PANGO_SCALE));
     else pango_layout_set_height(layout_.get(), -1);
   }
   pango_layout_set_alignment(layout_.get(), hf == 0.5f ? PANGO_ALIGN_CENTER : hf == 1.0f ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT);

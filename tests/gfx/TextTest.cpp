@@ -88,6 +88,21 @@ TEST(TextLayoutTest, WrappingFollowsTheLayoutWidthUnlessNoWrap) {
   EXPECT_GT(single.width, 60);
 }
 
+TEST(TextLayoutTest, EllipsisTrimmingWrapsFreelyWhenTheHeightIsUnbounded) {
+  // With no height limit every wrapped line fits, so there is nothing to trim: the ellipsis formats
+  // lay out exactly like character trimming.
+  const std::string text = "alpha beta gamma delta epsilon";
+  const gfx::RectF plain = measure(text, uiFont(), {0, 0, 60, 0});
+  for (gfx::StringTrimming t : {gfx::StringTrimming::EllipsisCharacter, gfx::StringTrimming::EllipsisWord,
+                                gfx::StringTrimming::EllipsisPath}) {
+    gfx::StringFormat fmt;
+    fmt.setTrimming(t);
+    const gfx::RectF box = measure(text, uiFont(), {0, 0, 60, 0}, &fmt);
+    EXPECT_FLOAT_EQ(box.height, plain.height) << static_cast<int>(t);
+    EXPECT_LE(box.width, 60.01f) << static_cast<int>(t);
+  }
+}
+
 TEST(TextLayoutTest, LineLimitShowsOnlyWholeLines) {
   const std::string text = "alpha beta gamma delta";
   const float line = measure("alpha", uiFont()).height;
