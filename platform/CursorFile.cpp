@@ -16,6 +16,12 @@ constexpr std::uint16_t kTypeCursor = 2;
 constexpr int kMaxSide = 1024;
 constexpr std::array<std::uint8_t, 8> kPngSignature{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
+constexpr std::size_t kPngSizeAt = 16;  // width and height of the IHDR chunk, big-endian
+
+std::uint32_t be32(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) << 24 | static_cast<std::uint32_t>(b[at + 1]) << 16 |
+         static_cast<std::uint32_t>(b[at + 2]) << 8 | static_cast<std::uint32_t>(b[at + 3]);
+}
 std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
@@ -135,8 +141,13 @@ std::optional<PointerShape> CursorFile::parse(std::span<const std::uint8_t> byte
   PointerShape shape;
   if (type == kTypeCursor) shape.hotSpot = {u16(bytes, best + 4), u16(bytes, best + 6)};
   if (img.size() >= kPngSignature.size() && std::equal(kPngSignature.begin(), kPngSignature.end(), img.begin())) {
+    // The same size limit as a DIB image, read from the header before anything is decoded: a small
+    // file must not make a cursor of a gigabyte.
+    if (img.size() < kPngSizeAt + 8 || be32(img, kPngSizeAt) > kMaxSide || be32(img, kPngSizeAt + 4) > kMaxSide)
+      return fail(error, "bad image size");
     auto decoded = gfx::decodeImage(img);
     if (!decoded.ok()) return fail(error, "bad PNG image");
+    if (decoded.bitmap.width() > kMaxSide || decoded.bitmap.height() > kMaxSide) return fail(error, "bad image size");
     shape.image = std::move(decoded.bitmap);
   } else {
     auto dib = decodeDib(img, error);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gfx/ImageCodec.h"
 #include "platform/CursorFile.h"
 
 namespace platform {
@@ -80,6 +81,23 @@ TEST(CursorFile, ThirtyTwoBitImageWithoutAlphaKeepsItsColoursUnderTheAndMask) {
   ASSERT_TRUE(shape);
   EXPECT_EQ(shape->image.pixel(0, 0), gfx::makeArgb(255, 255, 0, 0));
   EXPECT_EQ(gfx::alphaOf(shape->image.pixel(1, 0)), 0);
+}
+
+TEST(CursorFile, PngImageLargerThanACursorCanBeIsRefused) {
+  // A PNG inside the file is held to the same size limit as a DIB image.
+  for (const int side : {1024, 1025}) {
+    const auto png = gfx::encodePng(gfx::Bitmap(side, 1, gfx::makeArgb(255, 1, 2, 3)));
+    std::vector<std::uint8_t> f;
+    put16(f, 0);
+    put16(f, 2);
+    put16(f, 1);
+    for (int i = 0; i < 8; ++i) f.push_back(0);
+    put32(f, static_cast<std::uint32_t>(png.size()));
+    put32(f, 22);
+    f.insert(f.end(), png.begin(), png.end());
+    std::string error;
+    EXPECT_EQ(CursorFile::parse(f, &error).has_value(), side == 1024) << side << " " << error;
+  }
 }
 
 TEST(CursorFile, MalformedFilesAreRefusedWithAReason) {
