@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace engine {
 namespace {
@@ -23,13 +24,14 @@ std::string_view WithoutPlus(std::string_view text) {
   return text;
 }
 
-// The leading number of a part; 0 when there is none or it is not finite.
+// The leading number of a part; 0 when there is none or it is not finite as a float (a double beyond
+// the float range would turn into an infinity).
 float ToFloat(std::string_view part) {
   part = WithoutPlus(Trim(part));
   double value = 0;
   const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
   (void)end;
-  if (ec != std::errc() || !std::isfinite(value)) return 0;
+  if (ec != std::errc() || !(std::abs(value) <= std::numeric_limits<float>::max())) return 0;
   return static_cast<float>(value);
 }
 

@@ -25,6 +25,7 @@ TEST(ParseRect, NeedsExactlyFourParts) {
       {"1,2,,4", true, {1, 2, 0, 4}},       // an empty part reads 0
       {"1,2,x,4", true, {1, 2, 0, 4}},      // so does text that is no number
       {"1,2,1e999,4", true, {1, 2, 0, 4}},  // and a number out of range
+      {"1e39,-1e300,2,4", true, {0, 0, 2, 4}},  // including out of the float range
       {"1,2,3", false, before},
       {"1,2,3,4,5", false, before},
       {"1,2,3,4,", false, before},
