@@ -174,18 +174,7 @@ std::size_t lzwOutputBound(std::size_t dataBytes, int minCodeSize) {
 
 // Decodes `image` and paints its opaque pixels onto `canvas`. False when not one pixel could be decoded.
 bool paintImage(const GifImage& image, Bitmap& canvas, std::vector<std::uint8_t>& indices, std::string& error) {
-  const std::size_t total = static_cast<std::size_t>(image.width) * image.height;
-  if (total == 0) return true;
-  indices.resize(std::min(total, lzwOutputBound(image.data.size(), image.minCodeSize)));
-  if (indices.empty()) {
-    error = "GIF image data is missing";
-    return false;
-  }
-  const auto lzw = encoder::decodeGifLzw(image.minCodeSize, image.data, indices);
-  if (lzw.pixels == 0 && !lzw.error.empty()) {
-    error = "GIF image data: " + lzw.error;
-    return false;
-  }
+  if (static_cast<std::size_t>(image.width) * image.height == 0) return true;
 
   // Stream row -> image row: interlaced images come in four passes.
   std::vector<int> rowOf(static_cast<std::size_t>(image.height));
@@ -197,6 +186,24 @@ bool paintImage(const GifImage& image, Bitmap& canvas, std::vector<std::uint8_t>
     }
   } else {
     for (int y = 0; y < image.height; ++y) rowOf[static_cast<std::size_t>(y)] = y;
+  }
+
+  // Only the stream rows up to the last one that lands on the canvas are decoded (at least one, so
+  // broken data is still noticed): an image may claim 65535 x 65535 pixels over a tiny screen.
+  std::size_t rowsNeeded = 1;
+  for (std::size_t s = 0; s < rowOf.size(); ++s)
+    if (image.top + rowOf[s] < canvas.height()) rowsNeeded = s + 1;
+  const std::size_t total = std::min<std::size_t>(static_cast<std::size_t>(image.width) * rowsNeeded,
+                                                  static_cast<std::size_t>(kMaxImagePixels));
+  indices.resize(std::min(total, lzwOutputBound(image.data.size(), image.minCodeSize)));
+  if (indices.empty()) {
+    error = "GIF image data is missing";
+    return false;
+  }
+  const auto lzw = encoder::decodeGifLzw(image.minCodeSize, image.data, indices);
+  if (lzw.pixels == 0 && !lzw.error.empty()) {
+    error = "GIF image data: " + lzw.error;
+    return false;
   }
 
   const int x0 = std::max(0, -image.left);  // image columns that land on the canvas

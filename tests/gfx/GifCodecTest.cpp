@@ -1,6 +1,10 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -264,6 +268,42 @@ TEST(GifCodec, HugeClaimsAreRefused) {
   std::string error;
   EXPECT_TRUE(gfx::decodeAnimation(buildGif(many), &error).empty());
   EXPECT_FALSE(error.empty());
+}
+
+// A 1x1 screen with one 65535 x 65535 image whose data is about 1 MB of zero bytes: enough LZW codes
+// to claim gigabytes of indices, of which only the first row shows.
+Bytes hugeImageOnATinyScreen() {
+  Bytes f{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0};
+  f.insert(f.end(), {0xFF, 0, 0, 0, 0xFF, 0});  // red, green
+  f.insert(f.end(), {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 8});
+  constexpr int kSubBlocks = 4096;
+  for (int i = 0; i < kSubBlocks; ++i) {
+    f.push_back(255);
+    f.insert(f.end(), 255, 0);
+  }
+  f.push_back(0);
+  f.push_back(0x3B);
+  return f;
+}
+
+// Decodes in a process whose address space may grow by no more than 512 MB beyond what it already
+// maps; exits 0 when the first row shows red.
+[[noreturn]] void decodeWithLittleMemory(const Bytes& f) {
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  const rlim_t limit =
+      static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{512} << 20);
+  const rlimit rl{limit, limit};
+  ::setrlimit(RLIMIT_AS, &rl);
+  const gfx::DecodeResult r = gfx::decodeImage(f);
+  const auto frames = gfx::decodeAnimation(f);
+  const bool good = r.ok() && r.bitmap.pixel(0, 0) == kRed && frames.size() == 1 && frames[0].bitmap.pixel(0, 0) == kRed;
+  std::_Exit(good ? 0 : 1);
+}
+
+TEST(GifCodec, AnImageFarLargerThanItsScreenDecodesInLittleMemory) {
+  const Bytes f = hugeImageOnATinyScreen();
+  EXPECT_EXIT(decodeWithLittleMemory(f), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(GifCodec, DamagedFilesNeverCrash) {
