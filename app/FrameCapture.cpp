@@ -27,10 +27,16 @@ std::vector<std::uint8_t> encodeGif(const gfx::Bitmap& bitmap) {
 std::vector<std::uint8_t> CaptureScreen(platform::Platform& ui, int x, int y, int width, int height, int imageFormat,
                                         int quality) {
   if (width <= 0 || height <= 0) return {};
-  const platform::Rect wanted = platform::Rect::fromXywh(x, y, width, height);
-  const platform::Rect screen{0, 0, ui.GetSystemMetrics(platform::SM_CXSCREEN), ui.GetSystemMetrics(platform::SM_CYSCREEN)};
-  if (wanted.intersect(screen).empty()) return {};
-  const gfx::Bitmap pixels = ui.GrabScreen(wanted);
+  // Clipped to the screen in 64 bits: x + width need not fit in an int.
+  const std::int64_t screenWidth = ui.GetSystemMetrics(platform::SM_CXSCREEN);
+  const std::int64_t screenHeight = ui.GetSystemMetrics(platform::SM_CYSCREEN);
+  const std::int64_t left = std::max<std::int64_t>(x, 0);
+  const std::int64_t top = std::max<std::int64_t>(y, 0);
+  const std::int64_t right = std::min(std::int64_t{x} + width, screenWidth);
+  const std::int64_t bottom = std::min(std::int64_t{y} + height, screenHeight);
+  if (right <= left || bottom <= top) return {};
+  const gfx::Bitmap pixels = ui.GrabScreen(platform::Rect{static_cast<int>(left), static_cast<int>(top),
+                                                          static_cast<int>(right), static_cast<int>(bottom)});
   if (pixels.empty()) return {};
   const int q = quality >= 1 ? std::min(quality, kMaxQuality) : 0;
   switch (static_cast<CaptureFormat>(imageFormat)) {

@@ -1,6 +1,8 @@
 // CaptureScreen on the in-memory screen: the rectangle rules and the choice of picture format.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "app/FrameCapture.h"
 #include "gfx/ImageCodec.h"
 #include "platform/Platform.h"
@@ -35,6 +37,8 @@ TEST_F(FrameCaptureTest, EmptyOrOffScreenRectanglesGiveNothingAndPartlyOffOnesAr
   const Case cases[] = {
       {0, 0, 0, 10, 0, 0},      {0, 0, 10, -1, 0, 0},    {320, 0, 10, 10, 0, 0},  {-20, 0, 20, 10, 0, 0},
       {0, 200, 5, 5, 0, 0},     {-5, -5, 10, 20, 5, 15}, {300, 190, 50, 50, 20, 10}, {0, 0, 1, 1, 1, 1},
+      // Far off, where x + width or y + height does not fit in an int.
+      {INT_MAX - 5, 0, 100, 10, 0, 0}, {0, INT_MAX - 5, 10, 100, 0, 0}, {-5, -5, INT_MAX, INT_MAX, 320, 200},
   };
   for (const auto& c : cases) {
     const auto bytes = app::CaptureScreen(*ui, c.x, c.y, c.w, c.h, 1, 0);
