@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "encoder/EncoderError.h"
@@ -25,18 +26,30 @@ std::string directoryOf(const std::string& path) {
 }
 }  // namespace
 
-AtomicFileSink::AtomicFileSink(std::string path) : path_(std::move(path)) {
+AtomicFileSink::AtomicFileSink(std::string path) : path_(std::move(path)), target_(path_) {
   if (path_.empty()) throw EncoderError(fileErrorText("cannot create file", path_, ENOENT), 0);
+  // Saving through a symbolic link replaces the file it points to and keeps the link.
   struct stat st {};
-  if (::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-    throw EncoderError(fileErrorText("cannot create file", path_, EISDIR), 0);
-  tempPath_ = directoryOf(path_) + ".morogif-XXXXXX";
+  if (::lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(path_.c_str(), nullptr)) {
+      target_ = real;
+      std::free(real);
+    }
+  }
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) throw EncoderError(fileErrorText("cannot create file", path_, EISDIR), 0);
+  tempPath_ = directoryOf(target_) + ".morogif-XXXXXX";
   const int fd = ::mkstemp(tempPath_.data());
   if (fd < 0) throw EncoderError(fileErrorText("cannot create file", path_, errno), 0);
-  // mkstemp makes the file private; give it the mode a newly created file would have.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  // mkstemp makes the file private: a replaced file keeps its permissions, a new one gets the mode a
+  // newly created file would have.
+  mode_t mode = st.st_mode & 07777;
+  if (!exists) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  ::fchmod(fd, mode);
   file_ = ::fdopen(fd, "wb");
   if (!file_) {
     const int err = errno;
@@ -69,7 +82,7 @@ void AtomicFileSink::commit() {
     ::unlink(tempPath_.c_str());
     throw EncoderError(fileErrorText("cannot write file", path_, flushed ? errno : flushErr), 0);
   }
-  if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+  if (::rename(tempPath_.c_str(), target_.c_str()) != 0) {
     const int err = errno;
     ::unlink(tempPath_.c_str());
     throw EncoderError(fileErrorText("cannot replace file", path_, err), 0);

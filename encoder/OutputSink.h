@@ -26,6 +26,7 @@ class MemorySink final : public OutputSink {
 
 // Writes to a temporary file beside `path`; commit() renames it over `path`. Destroying the sink without
 // commit() removes the temporary file, so a failed save never damages an existing file of that name.
+// A replaced file keeps its permissions, and a symbolic link keeps pointing where it did.
 class AtomicFileSink final : public OutputSink {
  public:
   explicit AtomicFileSink(std::string path);  // throws EncoderError when the file cannot be created
@@ -37,7 +38,8 @@ class AtomicFileSink final : public OutputSink {
   void commit();  // throws EncoderError when the data cannot be flushed or the rename fails
 
  private:
-  std::string path_;
+  std::string path_;      // as the caller named it, for messages
+  std::string target_;    // the file replaced: path_, or where the symbolic link path_ points
   std::string tempPath_;
   std::FILE* file_ = nullptr;
 };

@@ -209,6 +209,24 @@ TEST_F(GifMakerTest, TransparentSourcePixelsBecomeBlack) {
             (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 1, 1, 1}));
 }
 
+TEST_F(GifMakerTest, SavingOverAFileKeepsItsPermissionsAndLinks) {
+  GifMaker maker;
+  maker.Create({});
+  ASSERT_TRUE(maker.AddFrame({}, std::nullopt, bmpOf(2, 2, 0xFF000000)));
+
+  const fs::path file = dir_ / "shared.gif";
+  writeFile(file, {'o', 'l', 'd'});
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const fs::path link = dir_ / "link.gif";
+  fs::create_symlink(file, link);
+
+  ASSERT_TRUE(maker.SaveGif(link.string())) << maker.GetError();
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(testing_gif::decodeWithGiflib(readFile(file)).ok) << "the link's target holds the new GIF";
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST_F(GifMakerTest, FailedSaveLeavesTheExistingFileAlone) {
   const fs::path out = dir_ / "keep.gif";
   const Bytes old = {'o', 'l', 'd'};
