@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Hand-made BMPs for what ImageMagick does not write ---
 
-struct BmpSpec {
+struct BmpPlan {
   std::uint32_t headerSize = 40;
   std::int32_t width = 1;
   std::int32_t height = 1;
@@ -178,7 +178,7 @@ struct BmpSpec {
   Bytes pixels;                      // rows as stored, padding included
 };
 
-Bytes buildBmp(const BmpSpec& s) {
+Bytes buildBmp(const BmpPlan& s) {
   Bytes header(s.headerSize, 0);
   auto put32 = [&](std::size_t at, std::uint32_t v) { std::memcpy(&header[at], &v, 4); };
   auto put16 = [&](std::size_t at, std::uint16_t v) { std::memcpy(&header[at], &v, 2); };
@@ -213,7 +213,7 @@ constexpr Argb kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kBlac
 
 struct HandBmpCase {
   const char* name;
-  BmpSpec spec;
+  BmpPlan plan;
   int width;
   std::vector<Argb> expected;  // straight colours, rows top to bottom
 };
@@ -222,7 +222,7 @@ class DecodesHandMadeBmp : public testing::TestWithParam<HandBmpCase> {};
 
 TEST_P(DecodesHandMadeBmp, GivesTheStoredPixels) {
   const HandBmpCase& c = GetParam();
-  const gfx::DecodeResult r = gfx::decodeImage(buildBmp(c.spec));
+  const gfx::DecodeResult r = gfx::decodeImage(buildBmp(c.plan));
   ASSERT_TRUE(r.ok()) << r.error;
   ASSERT_EQ(r.bitmap.width(), c.width);
   ASSERT_EQ(static_cast<std::size_t>(r.bitmap.width() * r.bitmap.height()), c.expected.size());
