@@ -44,9 +44,6 @@ class FrameImage {
   std::uint8_t* pixels() { return block_.data() + kInfoHeaderSize + kPaletteBytes; }
   const std::uint8_t* pixels() const { return block_.data() + kInfoHeaderSize + kPaletteBytes; }
 
-  // The whole block (header, colour table, rows).
-  std::span<const std::uint8_t> block() const { return block_; }
-
  private:
   int width_ = 0;
   int height_ = 0;

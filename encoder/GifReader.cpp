@@ -29,12 +29,10 @@ constexpr std::size_t kScreenHeightAt = 8;
 constexpr std::size_t kScreenPackedAt = 10;
 constexpr std::size_t kBackgroundAt = 11;
 
-
 constexpr std::size_t kApplicationIdBytes = 11;  // identifier and authentication code
 constexpr std::size_t kLoopSubBlockBytes = 3;  // sub-block id 1 and the loop count
 constexpr std::uint8_t kLoopSubBlockId = 1;
 constexpr std::size_t kLoopCountOffset = 13;   // from the identifier's first byte to the loop count
-
 
 // A frame is refused beyond this many pixels, so a forged descriptor cannot demand gigabytes.
 constexpr std::size_t kMaxFramePixels = std::size_t{1} << 26;
